@@ -1,0 +1,37 @@
+# The two commands of the README: `make run` starts the meter, `make test`
+# runs every test. Both install what they need first (Debian 12, as root).
+BUILD_TYPE ?= RelWithDebInfo
+CMAKE_GEN  := -G Ninja
+JOBS       ?= 2
+
+.PHONY: deps build test test-release test-asan test-tsan run clean
+
+deps:
+	@bash scripts/install-deps.sh
+
+build: deps
+	@cmake -S . -B build/release $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DCORVINA_WERROR=ON >/dev/null
+	@cmake --build build/release -j $(JOBS)
+
+test: deps test-release test-asan test-tsan
+
+# Everything, integration tests in network namespaces included.
+test-release: build
+	@ctest --test-dir build/release --output-on-failure -j $(JOBS)
+
+# Address and undefined-behaviour sanitizers over every test but the real-capture ones.
+test-asan: deps
+	@cmake -S . -B build/asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DCORVINA_WERROR=ON \
+	  -DCORVINA_SANITIZE=address,undefined >/dev/null
+	@cmake --build build/asan -j $(JOBS)
+	@ctest --test-dir build/asan --output-on-failure -j $(JOBS) -LE integration
+
+# Thread sanitizer over the threading tests (core only).
+test-tsan: deps
+	@cmake -S . -B build/tsan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DCORVINA_WERROR=ON \
+	  -DCORVINA_SANITIZE=thread -DCORVINA_BUILD_UI=OFF >/dev/null
+	@cmake --build build/tsan -j $(JOBS)
+	@ctest --test-dir build/tsan --output-on-failure -j $(JOBS) -L threads
+
+clean:
+	rm -rf build

@@ -1,0 +1,86 @@
+#include <pwd.h>
+#include <sys/sysinfo.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+
+#include "netinfo/sysutil.h"
+#include "platform/System.h"
+
+namespace corvina {
+namespace {
+
+std::mutex& PathMutex() {
+  static std::mutex m;
+  return m;
+}
+std::string& PathOverride() {
+  static std::string path;
+  return path;
+}
+
+}  // namespace
+
+std::string ExecutablePath() {
+  {
+    std::lock_guard lock(PathMutex());
+    if (!PathOverride().empty()) return PathOverride();
+  }
+  char buf[4096];
+  const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return {};
+  return std::string(buf, static_cast<size_t>(n));
+}
+
+void SetExecutablePath(const std::string& path) {
+  std::lock_guard lock(PathMutex());
+  PathOverride() = path;
+}
+
+std::uint64_t TotalPhysicalMemory() {
+  struct sysinfo info {};
+  if (sysinfo(&info) != 0) return 0;
+  return static_cast<std::uint64_t>(info.totalram) * info.mem_unit;
+}
+
+TOsVersion QueryOsVersion() {
+  TOsVersion v;
+  std::ifstream in("/etc/os-release");
+  if (!in) in.open("/usr/lib/os-release");
+  std::stringstream text;
+  text << in.rdbuf();
+  v.PrettyName = ParseOsReleasePrettyName(text.str());
+  struct utsname u {};
+  if (uname(&u) == 0) {
+    v.Release = u.release;
+    v.Machine = u.machine;
+  }
+  return v;
+}
+
+std::optional<std::string> AutostartFolder() {
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  if (config && config[0] == '/') return std::string(config) + "/autostart";
+  std::string home;
+  if (const char* h = std::getenv("HOME"); h && h[0] == '/') {
+    home = h;
+  } else if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir && pw->pw_dir[0] == '/') {
+    home = pw->pw_dir;
+  } else {
+    return std::nullopt;
+  }
+  return home + "/.config/autostart";
+}
+
+std::string SystemErrorText(int code) {
+  char buf[256];
+  // The GNU strerror_r returns the text, which may not live in buf.
+  return strerror_r(code, buf, sizeof buf);
+}
+
+}  // namespace corvina

@@ -1,0 +1,173 @@
+#include "netinfo/sysutil.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/System.h"
+
+using namespace corvina;
+namespace fs = std::filesystem;
+
+namespace {
+
+const TFormatSettings ru = TFormatSettings::Russian();
+
+std::string ReadAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class TempDir : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/corvina-sysutil-XXXXXX";
+    dir = mkdtemp(tmpl);
+  }
+  void TearDown() override {
+    fs::permissions(dir, fs::perms::owner_all);
+    fs::remove_all(dir);
+  }
+  fs::path dir;
+};
+
+}  // namespace
+
+TEST(FormatByteCount, TableOfTheMeter) {
+  EXPECT_EQ(FormatByteCount(0, ru), "0");
+  EXPECT_EQ(FormatByteCount(1, ru), "1");
+  EXPECT_EQ(FormatByteCount(2, ru), "2 байт");
+  EXPECT_EQ(FormatByteCount(1024, ru), "1 024 байт");
+  EXPECT_EQ(FormatByteCount(1025, ru), "1,0 Кб");
+  EXPECT_EQ(FormatByteCount(1536, ru), "1,5 Кб");
+  EXPECT_EQ(FormatByteCount(10485760, ru), "10 240,0 Кб");
+  EXPECT_EQ(FormatByteCount(5LL << 40, ru), "5 368 709 120,0 Кб");  // past 32 bits
+}
+
+TEST(GetWindowsVersionText, Table) {
+  EXPECT_EQ(GetWindowsVersionText(2, 5, 1, 2600, "Service Pack 3"), "Windows XP (Build 2600: Service Pack 3)");
+  EXPECT_EQ(GetWindowsVersionText(2, 5, 0, 2195, ""), "Windows 2000 (Build 2195: )");
+  EXPECT_EQ(GetWindowsVersionText(2, 6, 1, 7601, "Service Pack 1"), "Windows (Build 7601: Service Pack 1)");
+  EXPECT_EQ(GetWindowsVersionText(2, 5, 2, 3790, ""), "Windows Server 2003 (Build 3790: )");
+  EXPECT_EQ(GetWindowsVersionText(0, 1, 0, 1, ""), "Windows 3.1 with Win32s (Build 1: )");
+  EXPECT_EQ(GetWindowsVersionText(1, 4, 10, 67766446, "A"), "Windows 98 (Build 67766446: A)");
+  EXPECT_EQ(GetWindowsVersionText(1, 4, 90, 0, ""), "Windows Me (Build 0: )");
+  EXPECT_EQ(GetWindowsVersionText(2, 3, 51, 4294967295u, ""), "Windows NT 3.51 (Build 4294967295: )");
+}
+
+TEST(LinuxVersionText, OsReleaseParsing) {
+  EXPECT_EQ(ParseOsReleasePrettyName("NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n"),
+            "Debian GNU/Linux 12 (bookworm)");
+  EXPECT_EQ(ParseOsReleasePrettyName("NAME=Fedora\r\n"), "Fedora");
+  EXPECT_EQ(ParseOsReleasePrettyName(std::string("garbage\0\x01=\n==\n\"", 14)), "Linux");
+  EXPECT_EQ(ParseOsReleasePrettyName(""), "Linux");
+  EXPECT_EQ(FormatLinuxVersionText("Debian GNU/Linux 12 (bookworm)", "6.1.0-18-amd64", "x86_64"),
+            "Debian GNU/Linux 12 (bookworm) (Build 6.1.0-18-amd64: x86_64)");
+  EXPECT_EQ(GetSystemVersionText().find(" (Build "), GetSystemVersionText().rfind(" (Build "));
+}
+
+TEST(GetTotalPhysicalMemory, IsTheWhole64BitSize) {
+  const std::uint64_t bytes = GetTotalPhysicalMemory();
+  std::ifstream meminfo("/proc/meminfo");
+  std::string key;
+  std::uint64_t kb = 0;
+  meminfo >> key >> kb;
+  ASSERT_EQ(key, "MemTotal:");
+  EXPECT_EQ(bytes / 1024, kb);
+}
+
+TEST(LowerCaseCyrillic, Windows1251Bytes) {
+  // "C:\ПРОГРАММЫ\Ёж.EXE" in Windows-1251.
+  const std::string in = "C:\\\xCF\xD0\xCE\xC3\xD0\xC0\xCC\xCC\xDB\\\xA8\xE6.EXE 1-9";
+  const std::string out = LowerCaseCyrillic(in);
+  EXPECT_EQ(out, "c:\\\xEF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xFB\\\xA8\xE6.exe 1-9");
+  EXPECT_EQ(out.size(), in.size());
+  EXPECT_EQ(LowerCaseCyrillic("\xC0\xDF\xE0\xFF"), "\xE0\xFF\xE0\xFF");
+}
+
+TEST(LowerCaseCyrillic, Utf8Text) {
+  EXPECT_EQ(LowerCaseCyrillicUtf8("/Программы/АБВЯ/Ёж/Corvina"), "/программы/абвя/Ёж/corvina");
+  EXPECT_EQ(LowerCaseCyrillicUtf8("ПРСТ"), "прст");
+  EXPECT_EQ(LowerCaseCyrillicUtf8("\xD0"), "\xD0");  // a cut sequence is kept
+}
+
+TEST(ChangeFileExt, LastExtensionOfTheFileNameOnly) {
+  EXPECT_EQ(ChangeFileExt("/opt/meter/corvina", ".cfg"), "/opt/meter/corvina.cfg");
+  EXPECT_EQ(ChangeFileExt("/opt/meter.d/corvina", ".dat"), "/opt/meter.d/corvina.dat");
+  EXPECT_EQ(ChangeFileExt("/opt/corvina.tar.gz", ".dump"), "/opt/corvina.tar.dump");
+  EXPECT_EQ(ChangeFileExt("/opt/.hidden", ".cfg"), "/opt/.hidden.cfg");
+  EXPECT_EQ(ChangeFileExt("meter.exe", ".dat"), "meter.dat");
+}
+
+TEST(ExecutablePath, IsThisProcessUnlessSet) {
+  EXPECT_EQ(fs::path(ExecutablePath()).filename(), "netinfo_sysutilTest");
+  SetExecutablePath("/tmp/x/Corvina");
+  EXPECT_EQ(ExecutableFileWithExt(".dat"), "/tmp/x/Corvina.dat");
+  SetExecutablePath("");
+}
+
+TEST_F(TempDir, SetAutoStartWritesReplacesAndRemovesTheEntry) {
+  setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+  const fs::path entry = dir / "autostart" / "corvina.desktop";
+  SetAutoStart("corvina", "/opt/meter/corvina", false);  // nothing there: nothing happens
+  EXPECT_FALSE(fs::exists(entry));
+  SetAutoStart("corvina", "/opt/meter/corvina", true);
+  EXPECT_NE(ReadAll(entry).find("\nExec=/opt/meter/corvina\n"), std::string::npos);
+  SetAutoStart("corvina", "/opt/my meter/corvina", true);
+  EXPECT_NE(ReadAll(entry).find("\nExec=\"/opt/my meter/corvina\"\n"), std::string::npos);
+  SetAutoStart("corvina", "/opt/meter/corvina", false);
+  EXPECT_FALSE(fs::exists(entry));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir / "autostart"), fs::directory_iterator()), 0);
+  unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST_F(TempDir, SetAutoStartWithoutAHomeDoesNothing) {
+  setenv("XDG_CONFIG_HOME", "relative/ignored", 1);
+  setenv("HOME", "", 1);
+  // getpwuid still knows root's home here, so only check that nothing throws.
+  EXPECT_NO_THROW(SetAutoStart("corvina-test-none", "/x", false));
+  unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST_F(TempDir, SetAutoStartReportsAFailedWrite) {
+  if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+  setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+  fs::create_directories(dir / "autostart");
+  fs::permissions(dir / "autostart", fs::perms::owner_read | fs::perms::owner_exec);
+  EXPECT_THROW(SetAutoStart("corvina", "/x", true), EAutoStartError);
+  unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST_F(TempDir, SaveResourceToFileWritesTheExactBytes) {
+  const fs::path target = dir / "copy.bin";
+  SaveResourceToFile("sample", "bin", target.string());  // names in any case
+  const std::string expected = ReadAll(fs::path(CORVINA_TEST_SOURCE_DIR) / "sample.bin");
+  EXPECT_EQ(ReadAll(target), expected);
+  std::ofstream(target) << "older content, longer than the resource itself .........................";
+  SaveResourceToFile("SAMPLE", "BIN", target.string());
+  EXPECT_EQ(ReadAll(target), expected);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);  // no temp left
+}
+
+TEST_F(TempDir, SaveResourceToFileErrors) {
+  try {
+    SaveResourceToFile("NOPE", "BIN", (dir / "x").string());
+    FAIL();
+  } catch (const EResNotFound& e) {
+    EXPECT_STREQ(e.what(), "Resource NOPE not found");
+  }
+  const std::string missing = (dir / "no-such-folder" / "x.dat").string();
+  try {
+    SaveResourceToFile("SAMPLE", "BIN", missing);
+    FAIL();
+  } catch (const EFCreateError& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot create file \"" + missing + "\". No such file or directory");
+  }
+}
