@@ -1,0 +1,39 @@
+#include "settings/CfgKeys.h"
+
+namespace corvina {
+
+std::string LocalIPRangeStartKey(int index) { return "LocalIPRangeStart" + std::to_string(index); }
+std::string LocalIPRangeEndKey(int index) { return "LocalIPRangeEnd" + std::to_string(index); }
+
+namespace {
+
+// The stored value, or nullopt when it is Null (absent).
+std::optional<Variant> Present(ICfgIntf& cfg, const std::string& key) {
+  Variant value = cfg.GetValue(key);
+  if (value.IsNull()) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+std::optional<bool> ReadBoolean(ICfgIntf& cfg, const std::string& key) {
+  if (const auto v = Present(cfg, key)) return v->AsBoolean();
+  return std::nullopt;
+}
+
+std::optional<std::int32_t> ReadInteger(ICfgIntf& cfg, const std::string& key) {
+  if (const auto v = Present(cfg, key)) return v->AsInteger();
+  return std::nullopt;
+}
+
+std::optional<std::string> ReadString(ICfgIntf& cfg, const std::string& key) {
+  if (const auto v = Present(cfg, key)) return v->AsString();
+  return std::nullopt;
+}
+
+std::optional<TColor> ReadColor(ICfgIntf& cfg, const std::string& key) {
+  if (const auto text = ReadString(cfg, key)) return StringToColor(*text);
+  return std::nullopt;
+}
+
+}  // namespace corvina

@@ -1,0 +1,53 @@
+#pragma once
+// An INI document held in memory: ordered sections of ordered "name=value"
+// lines. Names match without regard to ASCII letter case. It knows no file;
+// the settings store decides where its text comes from and goes to.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace corvina {
+
+class TIniDocument {
+ public:
+  // Replaces the content with the lines of text (CR LF, CR or LF line ends;
+  // a leading UTF-8 byte-order mark is skipped). Lines are trimmed of blanks
+  // and control characters; empty lines, ";" comments and lines before the
+  // first section are dropped; "name = value" becomes "name=value"; a line
+  // without "=" stays in its section as it is and matches no name. A section
+  // header seen again continues the section of that name.
+  void Load(std::string_view text);
+  void Clear() { sections_.clear(); }
+
+  // The file text: per section "[name]", its lines, one empty line; every
+  // line ends with CR LF.
+  std::string Text() const;
+
+  // The value of the first line of section that has name; nullopt when there is none.
+  std::optional<std::string> Read(std::string_view section, std::string_view name) const;
+  // Replaces the first line with that name in place (taking the new name's
+  // letter case), else appends it to the section; a missing section is
+  // created at the end of the document.
+  void Write(std::string_view section, std::string_view name, std::string_view value);
+
+  bool operator==(const TIniDocument&) const = default;
+
+ private:
+  struct TSection {
+    std::string Name;
+    std::vector<std::string> Lines;
+    bool operator==(const TSection&) const = default;
+  };
+  TSection* FindSection(std::string_view name);
+  const TSection* FindSection(std::string_view name) const;
+  TSection& SectionForWrite(std::string_view name);
+
+  std::vector<TSection> sections_;
+};
+
+// ASCII letters compared without regard to case; all other bytes must be equal.
+bool SameTextAscii(std::string_view a, std::string_view b);
+
+}  // namespace corvina
