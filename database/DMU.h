@@ -1,0 +1,79 @@
+#pragma once
+// The data module: owns the traffic database connection, runs the start-up
+// sequence, writes one row per packet and clears periods of rows.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "database/SQLiteConnection.h"
+#include "framework/DateTime.h"
+
+namespace corvina {
+
+class TDM;
+
+// The start-up steps that belong to the user interface; ui/ fills them.
+struct TDMCallbacks {
+  std::function<void(const std::string& message)> ShowError;  // error box with one OK button
+  std::function<void(TDM& dm)> BuildProductInfo;
+  std::function<void(TDM& dm)> CreateMainWindow;
+};
+
+class TDM {
+ public:
+  explicit TDM(TDMCallbacks callbacks);
+  ~TDM();
+  TDM(const TDM&) = delete;
+  TDM& operator=(const TDM&) = delete;
+
+  // Creates the connection, opens the database (creating a missing file from
+  // the template), then builds the product information and creates the main
+  // window. A template that cannot be written raises its error from here and
+  // the later steps do not run; a file that cannot be opened only shows an
+  // error and start-up goes on.
+  void DataModuleCreate();
+  // Frees the connection, which closes the database.
+  void DataModuleDestroy();
+
+  // Null before DataModuleCreate and after DataModuleDestroy.
+  TSQLiteConnection* Connection() const { return connection_.get(); }
+  // The report and clean-up actions are enabled only while this holds.
+  bool DatabaseOpen() const { return connection_ && connection_->Connected(); }
+
+  // The executable's path with ".dat"; letter case as the system gives it.
+  static std::string DataFileName();
+  // The settings file's name, exactly as the settings store names it, so the
+  // first-start test looks for the very file the store writes.
+  static std::string CfgFileName();
+
+  // Writes the template when no file exists (never touching an existing
+  // one), then opens the connection on it.
+  void OpenDatabase();
+  // (Re)opens the connection on fileName; an error goes to the error box.
+  // True when the connection is open afterwards.
+  bool OpenConnection(const std::string& fileName);
+
+  // Appends one row. Never throws and shows nothing, so the packet flow goes
+  // on; a row that cannot be written is counted instead. A closed connection
+  // is opened again first, once per call.
+  void InsertTraffic(const std::string& ip, TDateTime start, std::int64_t duration, std::int64_t incoming,
+                     std::int64_t outgoing) noexcept;
+  std::uint64_t FailedInsertCount() const { return failedInserts_; }
+
+  // Deletes the rows from the start of fromDate's day up to, not including,
+  // the start of the day after toDate. Raises EDatabaseError with the
+  // engine's message when the deletion fails. Returns the rows deleted.
+  int DeletePeriod(TDateTime fromDate, TDateTime toDate);
+
+ private:
+  TDMCallbacks callbacks_;
+  std::unique_ptr<TSQLiteConnection> connection_;
+  std::uint64_t failedInserts_ = 0;
+};
+
+// The program's one data module, set by the program entry.
+extern TDM* DM;
+
+}  // namespace corvina

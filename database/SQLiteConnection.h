@@ -1,0 +1,72 @@
+#pragma once
+// The one connection to the traffic database file. It opens an existing file
+// only, proves it readable before anything is written, and keeps the compiled
+// form of every statement it has run, so the per-packet insert is not parsed
+// again for each row.
+
+#include <stdexcept>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "framework/DateTime.h"
+#include "framework/Variant.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace corvina {
+
+// Carries the database engine's own message text.
+class EDatabaseError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+using TRow = std::vector<Variant>;
+
+// How date-times are stored: local time as 'YYYY-MM-DD HH:MM:SS.SSS', which
+// SQLite's date functions read directly and which sorts in time order.
+// EDatabaseError for a value outside the years 1 to 9999.
+std::string FormatSQLiteDateTime(TDateTime value);
+
+class TSQLiteConnection {
+ public:
+  TSQLiteConnection() = default;
+  ~TSQLiteConnection();
+  TSQLiteConnection(const TSQLiteConnection&) = delete;
+  TSQLiteConnection& operator=(const TSQLiteConnection&) = delete;
+
+  // The database file's path; used by the next open.
+  const std::string& ConnectionString() const { return connectionString_; }
+  void SetConnectionString(const std::string& path) { connectionString_ = path; }
+
+  // Opens the existing file, reads its schema and the traffic table, and only
+  // then switches it to WAL. A file that fails any step is left as it was, the
+  // connection stays closed and EDatabaseError carries the engine's message.
+  void Open();
+  void Close();
+  bool Connected() const { return db_ != nullptr; }
+  // The engine's name and version, e.g. "SQLite 3.40.1".
+  std::string Provider() const;
+
+  // Runs a statement without rows; parameters bind to ?1, ?2, ... in order
+  // (dates as FormatSQLiteDateTime text). A closed connection is opened
+  // first. Returns the number of rows changed; EDatabaseError on failure.
+  int Execute(const std::string& sql, const std::vector<Variant>& params = {});
+  // Runs a query and returns all of its rows, opening on use like Execute.
+  std::vector<TRow> Query(const std::string& sql, const std::vector<Variant>& params = {});
+
+ private:
+  void OpenOnUse();
+  sqlite3_stmt* Prepared(const std::string& sql);
+  // Binds, steps to the end (collecting rows when asked) and resets.
+  void Run(const std::string& sql, const std::vector<Variant>& params, std::vector<TRow>* rows);
+  [[noreturn]] void Fail(sqlite3_stmt* stmt) const;
+
+  std::string connectionString_;
+  sqlite3* db_ = nullptr;
+  std::unordered_map<std::string, sqlite3_stmt*> statements_;
+};
+
+}  // namespace corvina
