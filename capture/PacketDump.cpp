@@ -1,0 +1,37 @@
+#include "capture/PacketDump.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace corvina {
+
+std::string FormatPacketDumpRecord(const TSnifferProtocolData& Data, TDateTime time, const TFormatSettings& fs) {
+  const std::string crlf = "\r\n";
+  std::string record;
+  record.reserve(Data.ipDumpString.size() + 256);
+  record += "ipDateTime: " + FormatDateTime("dd.mm.yyyy hh:nn:ss", time, fs) + crlf;
+  record += std::string("ipType: ") + SnifferProtocolTypeNames[Data.ipType] + crlf;
+  record += std::string("ipDirection: ") + SnifferDirectionTypeNames[Data.ipDirection] + crlf;
+  record += "ipSource: " + Data.ipSource + crlf;
+  record += "ipDestination: " + Data.ipDestination + crlf;
+  record += "ipPacketSize: " + std::to_string(Data.ipPacketSize) + crlf;
+  record += "ipDumpString:" + crlf;
+  record += Data.ipDumpString + crlf;
+  record += std::string(66, '-') + crlf;
+  record += crlf;
+  return record;
+}
+
+bool AppendToFile(const std::string& fileName, const std::string& text) {
+  const int fd = open(fileName.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = write(fd, text.data() + done, text.size() - done);
+    if (n <= 0) break;
+    done += std::size_t(n);
+  }
+  return close(fd) == 0 && done == text.size();
+}
+
+}  // namespace corvina

@@ -1,0 +1,224 @@
+// Packet sources on libpcap: live capture on the interface that holds the
+// local address, and replay of a capture file through the same link-layer
+// handling.
+
+#include <arpa/inet.h>
+#include <pcap/pcap.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+#include "platform/AdapterQuery.h"
+#include "platform/PacketSource.h"
+#include "platform/System.h"
+
+namespace corvina {
+namespace {
+
+// Room for the largest IPv4 packet behind any link-layer header we strip.
+constexpr int kSnapLength = 65536 + 64;
+constexpr int kKernelBufferBytes = 32 * 1024 * 1024;
+// A blocked receive wakes at least this often, so a lost wake-up costs little.
+constexpr int kPollMilliseconds = 250;
+
+std::uint16_t Read16BE(const std::uint8_t* p) { return std::uint16_t(p[0] << 8 | p[1]); }
+
+bool IsVlanTag(std::uint16_t etherType) { return etherType == 0x8100 || etherType == 0x88A8 || etherType == 0x9100; }
+
+// Offset of the IPv4 header in a frame of the given link type, or -1 when the
+// frame does not carry IPv4.
+int IPv4Offset(int linkType, const std::uint8_t* frame, int length) {
+  switch (linkType) {
+    case DLT_EN10MB: {
+      int offset = 12;
+      while (offset + 2 <= length && IsVlanTag(Read16BE(frame + offset))) offset += 4;
+      if (offset + 2 > length || Read16BE(frame + offset) != 0x0800) return -1;
+      return offset + 2;
+    }
+    case DLT_NULL:
+    case DLT_LOOP: {
+      if (length < 4) return -1;
+      std::uint32_t family;
+      std::memcpy(&family, frame, 4);
+      // The family is in the writer's byte order for NULL, network order for LOOP.
+      return (family == 2 || ntohl(family) == 2 || __builtin_bswap32(family) == 2) ? 4 : -1;
+    }
+    case DLT_RAW:
+    case DLT_IPV4:
+      return length >= 1 && (frame[0] >> 4) == 4 ? 0 : -1;
+    case DLT_LINUX_SLL:
+      return length >= 16 && Read16BE(frame + 14) == 0x0800 ? 16 : -1;
+    case DLT_LINUX_SLL2:
+      return length >= 20 && Read16BE(frame) == 0x0800 ? 20 : -1;
+    default:
+      return -1;
+  }
+}
+
+class TPcapSource : public IPacketSource {
+ public:
+  TPcapSource() : wake_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+  ~TPcapSource() override {
+    if (pcap_) pcap_close(pcap_);
+    if (wake_ >= 0) close(wake_);
+  }
+
+  int Startup() override {
+    char errbuf[PCAP_ERRBUF_SIZE] = "";
+    if (pcap_init(PCAP_CHAR_ENC_LOCAL, errbuf) != 0) return Fail(EINVAL, errbuf);
+    if (wake_ < 0) return Fail(errno, SystemErrorText(errno));
+    return 0;
+  }
+  std::string ErrorText() const override { return errorText_; }
+
+  int Receive(std::uint8_t* buffer, int size) override {
+    if (closed_ || !pcap_) return 0;
+    pcap_pkthdr* header = nullptr;
+    const u_char* frame = nullptr;
+    UpdateStats();
+    int rc = pcap_next_ex(pcap_, &header, &frame);
+    if (rc == 0 && PollWith(handle_, kPollMilliseconds)) rc = pcap_next_ex(pcap_, &header, &frame);
+    if (rc == PCAP_ERROR_BREAK) {
+      // The end of a capture file: wait like a silent interface.
+      PollWith(-1, kPollMilliseconds);
+      return 0;
+    }
+    if (rc == 0 || closed_) return 0;
+    if (rc < 0) {
+      // A vanished interface fails at once on every call; don't spin on it.
+      Pause();
+      return -1;
+    }
+    const int length = int(header->caplen);
+    const int offset = IPv4Offset(pcap_datalink(pcap_), frame, length);
+    if (offset < 0) return 0;
+    int ipLength = length - offset;
+    // Frames are padded to a minimum size; the packet ends where its header says.
+    if (ipLength >= 4) {
+      const int stated = Read16BE(frame + offset + 2);
+      if (stated >= 20 && stated < ipLength) ipLength = stated;
+    }
+    if (ipLength > size) ipLength = size;
+    std::memcpy(buffer, frame + offset, std::size_t(ipLength));
+    return ipLength;
+  }
+
+  void Close() override {
+    closed_ = true;
+    const std::uint64_t one = 1;
+    if (wake_ >= 0 && write(wake_, &one, sizeof one) < 0) {
+      // The counter is already non-zero: the wake-up is pending anyway.
+    }
+  }
+
+  int Handle() const override { return handle_; }
+  std::uint64_t KernelDropped() const override { return dropped_; }
+
+ protected:
+  int Fail(int code, const std::string& text) {
+    errorText_ = text.empty() ? SystemErrorText(code) : text;
+    return code;
+  }
+  int FailPcap(int code) { return Fail(code, pcap_ ? pcap_geterr(pcap_) : ""); }
+
+  bool PollWith(int fd, int timeout) {
+    pollfd fds[2] = {{wake_, POLLIN, 0}, {fd, POLLIN, 0}};
+    const int rc = poll(fds, fd >= 0 ? 2 : 1, timeout);
+    return rc > 0 && !closed_ && fds[1].revents != 0;
+  }
+  void Pause() { PollWith(-1, 100); }
+
+  // pcap_stats is not safe beside the receive, so the receiving thread reads
+  // it now and then. A file has no statistics and keeps 0.
+  void UpdateStats() {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastStats_ < std::chrono::milliseconds(200)) return;
+    lastStats_ = now;
+    pcap_stat stats{};
+    if (pcap_stats(pcap_, &stats) == 0) dropped_ = stats.ps_drop;
+  }
+
+  pcap_t* pcap_ = nullptr;
+  std::atomic<int> handle_{-1};
+  std::atomic<bool> closed_{false};
+  std::atomic<std::uint64_t> dropped_{0};
+
+ private:
+  std::chrono::steady_clock::time_point lastStats_{};
+  int wake_;
+  std::string errorText_;
+};
+
+class TLivePcapSource : public TPcapSource {
+ public:
+  int Open() override { return 0; }
+
+  int Bind(const std::string& localAddress) override {
+    address_ = localAddress;
+    std::string device;
+    for (const TAdapterRecord& adapter : QueryAdapters())
+      for (const TAdapterIPv4& a : adapter.Addresses)
+        if (a.Address == localAddress && device.empty()) device = adapter.Name;
+    if (device.empty()) return Fail(EADDRNOTAVAIL, "");
+    char errbuf[PCAP_ERRBUF_SIZE] = "";
+    pcap_ = pcap_create(device.c_str(), errbuf);
+    if (!pcap_) return Fail(ENODEV, errbuf);
+    pcap_set_snaplen(pcap_, kSnapLength);
+    pcap_set_promisc(pcap_, 0);
+    pcap_set_immediate_mode(pcap_, 1);
+    pcap_set_buffer_size(pcap_, kKernelBufferBytes);
+    return 0;
+  }
+
+  int Activate() override {
+    const int status = pcap_activate(pcap_);
+    if (status == PCAP_ERROR_PERM_DENIED) return Fail(EPERM, "");
+    if (status == PCAP_ERROR_NO_SUCH_DEVICE) return FailPcap(ENODEV);
+    if (status == PCAP_ERROR_IFACE_NOT_UP) return FailPcap(ENETDOWN);
+    if (status < 0) return FailPcap(EIO);
+    bpf_program program;
+    const std::string filter = "ip host " + address_;
+    if (pcap_compile(pcap_, &program, filter.c_str(), 1, PCAP_NETMASK_UNKNOWN) != 0) return FailPcap(EINVAL);
+    const int set = pcap_setfilter(pcap_, &program);
+    pcap_freecode(&program);
+    if (set != 0) return FailPcap(EINVAL);
+    char errbuf[PCAP_ERRBUF_SIZE] = "";
+    if (pcap_setnonblock(pcap_, 1, errbuf) != 0) return Fail(EIO, errbuf);
+    handle_ = pcap_get_selectable_fd(pcap_);
+    return 0;
+  }
+
+ private:
+  std::string address_;
+};
+
+class TFilePcapSource : public TPcapSource {
+ public:
+  explicit TFilePcapSource(std::string fileName) : fileName_(std::move(fileName)) {}
+
+  int Open() override {
+    char errbuf[PCAP_ERRBUF_SIZE] = "";
+    pcap_ = pcap_open_offline(fileName_.c_str(), errbuf);
+    return pcap_ ? 0 : Fail(ENOENT, errbuf);
+  }
+  int Bind(const std::string&) override { return 0; }
+  int Activate() override { return 0; }
+
+ private:
+  std::string fileName_;
+};
+
+}  // namespace
+
+std::unique_ptr<IPacketSource> CreateLivePacketSource() { return std::make_unique<TLivePcapSource>(); }
+
+std::unique_ptr<IPacketSource> CreateFilePacketSource(const std::string& fileName) {
+  return std::make_unique<TFilePcapSource>(fileName);
+}
+
+}  // namespace corvina
