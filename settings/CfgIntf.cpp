@@ -30,16 +30,24 @@ enum TCfgTypeCode : std::int64_t {
 
 std::optional<TCfgTypeCode> TypeCodeOf(std::uint16_t kind) {
   switch (kind) {
-    case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
-    case varLongWord: case varInt64:
+    case varSmallint:
+    case varInteger:
+    case varShortInt:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64:
       return ctInteger;
-    case varSingle: case varDouble: case varCurrency:
+    case varSingle:
+    case varDouble:
+    case varCurrency:
       return ctDouble;
     case varDate:
       return ctDate;
     case varBoolean:
       return ctBoolean;
-    case varOleStr: case varString:
+    case varOleStr:
+    case varString:
       return ctString;
     default:  // Empty, Null, arrays, references and the kinds the store does not hold
       return std::nullopt;
@@ -98,7 +106,8 @@ std::optional<std::string> ReadWholeFile(const std::string& fileName) {
 // file removed. An existing file keeps its permission bits.
 int ReplaceFile(const std::string& fileName, const std::string& text) {
   const std::filesystem::path target(fileName);
-  std::string tmp = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+  std::string tmp =
+      (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
   const int fd = mkstemp(tmp.data());
   if (fd < 0) return errno;
   struct stat old {};
@@ -106,8 +115,10 @@ int ReplaceFile(const std::string& fileName, const std::string& text) {
   int error = 0;
   for (std::size_t done = 0; done < text.size() && !error;) {
     const ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n >= 0) done += static_cast<std::size_t>(n);
-    else if (errno != EINTR) error = errno;
+    if (n >= 0)
+      done += static_cast<std::size_t>(n);
+    else if (errno != EINTR)
+      error = errno;
   }
   if (!error && fchmod(fd, mode) != 0) error = errno;
   if (!error && fsync(fd) != 0) error = errno;
@@ -169,11 +180,21 @@ void TDynamicCfgIntf::SetValue(const std::string& name, const Variant& value) {
   CheckName(name);
   std::string text;
   switch (*code) {
-    case ctInteger: text = std::to_string(value.AsInteger(fs_)); break;
-    case ctDouble: text = FloatToStr(value.AsDouble(fs_), fs_); break;
-    case ctDate: text = DateTimeToStr(value.AsDate(fs_), fs_); break;
-    case ctBoolean: text = value.AsBoolean(fs_) ? "1" : "0"; break;
-    case ctString: text = value.AsString(fs_); break;
+    case ctInteger:
+      text = std::to_string(value.AsInteger(fs_));
+      break;
+    case ctDouble:
+      text = FloatToStr(value.AsDouble(fs_), fs_);
+      break;
+    case ctDate:
+      text = DateTimeToStr(value.AsDate(fs_), fs_);
+      break;
+    case ctBoolean:
+      text = value.AsBoolean(fs_) ? "1" : "0";
+      break;
+    case ctString:
+      text = value.AsString(fs_);
+      break;
   }
   if (HasLineBreak(text))
     throw ECfgError("The value of setting \"" + name + "\" contains a line break");

@@ -12,17 +12,17 @@
 
 namespace corvina {
 
-constexpr const char* kMacBind = "MacBind";                     // string: adapter hardware address
-constexpr const char* kShowICMP = "ShowICMP";                   // boolean
-constexpr const char* kShowUDP = "ShowUDP";                     // boolean
-constexpr const char* kShowTCP = "ShowTCP";                     // boolean
+constexpr const char* kMacBind = "MacBind";                      // string: adapter hardware address
+constexpr const char* kShowICMP = "ShowICMP";                    // boolean
+constexpr const char* kShowUDP = "ShowUDP";                      // boolean
+constexpr const char* kShowTCP = "ShowTCP";                      // boolean
 constexpr const char* kLocalIPRangeCount = "LocalIPRangeCount";  // integer N
-constexpr const char* kBackgroundColor = "BackgroundColor";     // colour text
-constexpr const char* kFontColor = "FontColor";                 // colour text
-constexpr const char* kAlphaBlend = "AlphaBlend";               // integer 0..255, 255 opaque
-constexpr const char* kAutoStart = "AutoStart";                 // boolean
-constexpr const char* kFormLeft = "FormLeft";                   // integer, screen pixels
-constexpr const char* kFormTop = "FormTop";                     // integer, screen pixels
+constexpr const char* kBackgroundColor = "BackgroundColor";      // colour text
+constexpr const char* kFontColor = "FontColor";                  // colour text
+constexpr const char* kAlphaBlend = "AlphaBlend";                // integer 0..255, 255 opaque
+constexpr const char* kAutoStart = "AutoStart";                  // boolean
+constexpr const char* kFormLeft = "FormLeft";                    // integer, screen pixels
+constexpr const char* kFormTop = "FormTop";                      // integer, screen pixels
 
 // First and last address of excluded range index (0 <= index < N): the name
 // followed by the index in decimal digits without leading zeros.

@@ -69,7 +69,8 @@ std::string TIniDocument::Text() const {
   return text;
 }
 
-std::optional<std::string> TIniDocument::Read(std::string_view section, std::string_view name) const {
+std::optional<std::string> TIniDocument::Read(std::string_view section,
+                                              std::string_view name) const {
   const TSection* s = FindSection(section);
   if (!s) return std::nullopt;
   for (const std::string& line : s->Lines) {
@@ -95,7 +96,8 @@ void TIniDocument::Write(std::string_view section, std::string_view name, std::s
 }
 
 const TIniDocument::TSection* TIniDocument::FindSection(std::string_view name) const {
-  const auto it = std::ranges::find_if(sections_, [&](const TSection& s) { return SameTextAscii(s.Name, name); });
+  const auto it = std::ranges::find_if(
+      sections_, [&](const TSection& s) { return SameTextAscii(s.Name, name); });
   return it == sections_.end() ? nullptr : &*it;
 }
 

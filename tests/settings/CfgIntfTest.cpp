@@ -1,5 +1,3 @@
-#include "settings/CfgIntf.h"
-
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -7,13 +5,15 @@
 #include <filesystem>
 
 #include "TempDir.h"
+#include "settings/CfgIntf.h"
 
 namespace corvina {
 
 // Readable failure messages for values.
 void PrintTo(const Variant& v, std::ostream* os) {
   *os << VarTypeName(v.Kind());
-  if (!v.IsNull() && !v.IsEmpty() && v.Kind() < varArray) *os << " " << v.AsString(TFormatSettings{});
+  if (!v.IsNull() && !v.IsEmpty() && v.Kind() < varArray)
+    *os << " " << v.AsString(TFormatSettings{});
 }
 
 namespace {
@@ -254,7 +254,8 @@ TEST_F(CfgStore, AFileThatCannotBeReadOrReplacedIsAClearError) {
 
 TEST_F(CfgStore, KeepsThePermissionBitsOfAnExistingFile) {
   WriteFileBytes(file_, "");
-  std::filesystem::permissions(file_, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  std::filesystem::permissions(
+      file_, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
   TLocalCfgIntf cfg(file_);
   cfg.SetValue("A", Variant::FromInteger(1));
   cfg.EndUpdate();

@@ -1,6 +1,6 @@
-#include "settings/IniDocument.h"
-
 #include <gtest/gtest.h>
+
+#include "settings/IniDocument.h"
 
 namespace corvina {
 namespace {
@@ -12,7 +12,8 @@ TEST(IniDocument, WritesSectionsInOrderWithCrLfAndEmptyLineAfterEach) {
   doc.Write("VAR_TYPES", "FormLeft", "3");
   doc.Write("VAR_VALUES", "FormLeft", "120");
   doc.Write("var_types", "FormTop", "3");
-  EXPECT_EQ(doc.Text(), "[VAR_TYPES]\r\nFormLeft=3\r\nFormTop=3\r\n\r\n[VAR_VALUES]\r\nFormLeft=120\r\n\r\n");
+  EXPECT_EQ(doc.Text(),
+            "[VAR_TYPES]\r\nFormLeft=3\r\nFormTop=3\r\n\r\n[VAR_VALUES]\r\nFormLeft=120\r\n\r\n");
 }
 
 TEST(IniDocument, ReplacesInPlaceTakingNewNameCaseAndAppendsNewNames) {

@@ -13,7 +13,8 @@ namespace corvina::test {
 class TTempDir {
  public:
   TTempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "corvina-settings-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "corvina-settings-XXXXXX").string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
   }

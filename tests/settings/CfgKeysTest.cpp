@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "settings/CfgKeys.h"
+
+namespace corvina {
+namespace {
+
+TEST(CfgKeys, IndexedRangeKeysAppendTheIndexWithoutLeadingZeros) {
+  EXPECT_EQ(LocalIPRangeStartKey(0), "LocalIPRangeStart0");
+  EXPECT_EQ(LocalIPRangeEndKey(12), "LocalIPRangeEnd12");
+}
+
+TEST(CfgKeys, FilterPageWritesItsKeysWithTheirTypes) {
+  TDynamicCfgIntf cfg;
+  cfg.SetValue(kShowICMP, Variant::FromBoolean(false));
+  cfg.SetValue(kShowTCP, Variant::FromBoolean(true));
+  cfg.SetValue(kLocalIPRangeCount, Variant::FromInteger(2));
+  cfg.SetValue(LocalIPRangeStartKey(1), Variant::FromString("010.000.000.001"));
+  EXPECT_EQ(cfg.GetValue(kShowICMP).Kind(), varBoolean);
+  EXPECT_EQ(cfg.GetValue(kLocalIPRangeCount).Kind(), varInteger);
+  EXPECT_EQ(ReadString(cfg, "localiprangestart1"), "010.000.000.001");
+  EXPECT_EQ(ReadBoolean(cfg, kShowTCP), true);
+  EXPECT_EQ(ReadInteger(cfg, kLocalIPRangeCount), 2);
+}
+
+TEST(CfgKeys, AbsentKeysReadAsNothing) {
+  TDynamicCfgIntf cfg;
+  EXPECT_EQ(ReadBoolean(cfg, kAutoStart), std::nullopt);
+  EXPECT_EQ(ReadInteger(cfg, kAlphaBlend), std::nullopt);
+  EXPECT_EQ(ReadString(cfg, kMacBind), std::nullopt);
+  EXPECT_EQ(ReadColor(cfg, kBackgroundColor), std::nullopt);
+}
+
+TEST(CfgKeys, ReadersConvertOtherKindsAndRefuseTextsThatDoNotConvert) {
+  TDynamicCfgIntf cfg;
+  cfg.SetValue(kShowUDP, Variant::FromInteger(5));
+  cfg.SetValue(kFormLeft, Variant::FromString("$10"));
+  cfg.SetValue(kFormTop, Variant::FromString("left"));
+  cfg.SetValue(kAutoStart, Variant::FromString("maybe"));
+  cfg.SetValue(kAlphaBlend, Variant::FromBoolean(true));
+  cfg.SetValue(kFontColor, Variant::FromString("clNoSuchColour"));
+  EXPECT_EQ(ReadBoolean(cfg, kShowUDP), true);
+  EXPECT_EQ(ReadInteger(cfg, kFormLeft), 16);
+  EXPECT_EQ(ReadString(cfg, kAlphaBlend), "True");
+  EXPECT_THROW(ReadInteger(cfg, kFormTop), EVariantError);
+  EXPECT_THROW(ReadBoolean(cfg, kAutoStart), EVariantError);
+  EXPECT_THROW(ReadColor(cfg, kFontColor), EConvertError);
+}
+
+TEST(CfgColors, EveryNameReadsToItsValueAndWritesBackToTheSameName) {
+  const auto names = ColorNames();
+  ASSERT_EQ(names.size(), 52u);
+  EXPECT_STREQ(names.front().Name, "clBlack");
+  EXPECT_STREQ(names[16].Name, "clMoneyGreen");
+  EXPECT_STREQ(names.back().Name, "clWindowText");
+  std::set<TColor> values;
+  for (const TColorName& entry : names) {
+    values.insert(entry.Value);
+    EXPECT_EQ(StringToColor(entry.Name), entry.Value) << entry.Name;
+    EXPECT_EQ(ColorToString(entry.Value), entry.Name);
+  }
+  EXPECT_EQ(values.size(), 52u) << "two names share a value";
+  EXPECT_EQ(StringToColor("clNone"), 0x1FFFFFFFu);
+  EXPECT_EQ(StringToColor("clDefault"), 0x20000000u);
+  EXPECT_EQ(StringToColor("clRed"), 0x0000FFu);
+  EXPECT_EQ(StringToColor("clMedGray"), 0xA4A0A0u);
+  EXPECT_EQ(StringToColor("clHotLight"), 0xFF00001Au);
+}
+
+TEST(CfgColors, TextsAndNumbersOfTheSameColourAgree) {
+  EXPECT_EQ(StringToColor("$FF00000F"), StringToColor("clBtnFace"));
+  EXPECT_EQ(ColorToString(StringToColor("$FF00000F")), "clBtnFace");
+  EXPECT_EQ(StringToColor("CLBTNFACE"), clBtnFace);
+  EXPECT_EQ(StringToColor("-16777201"), clBtnFace);
+  EXPECT_EQ(StringToColor("255"), 0x0000FFu);
+  EXPECT_EQ(ColorToString(0x123456), "$00123456");
+  EXPECT_EQ(ColorToString(0xFF0000AB), "$FF0000AB");
+  EXPECT_TRUE(IsSystemColor(clBtnFace));
+  EXPECT_EQ(SystemColorIndex(clBtnFace), 15);
+  EXPECT_FALSE(IsSystemColor(clNone));
+}
+
+TEST(CfgColors, UnknownTextsAreErrors) {
+  for (const char* text : {"", "clBtnFace2", "red", "$", "$1FFFFFFFF", "4294967296", "12abc"}) {
+    EXPECT_EQ(TryStringToColor(text), std::nullopt) << text;
+    EXPECT_THROW(StringToColor(text), EConvertError) << text;
+  }
+}
+
+}  // namespace
+}  // namespace corvina
