@@ -7,30 +7,19 @@
 namespace corvina {
 namespace {
 
-TEST(CfgKeys, IndexedRangeKeysAppendTheIndexWithoutLeadingZeros) {
-  EXPECT_EQ(LocalIPRangeStartKey(0), "LocalIPRangeStart0");
-  EXPECT_EQ(LocalIPRangeEndKey(12), "LocalIPRangeEnd12");
-}
-
 TEST(CfgKeys, FilterPageWritesItsKeysWithTheirTypes) {
   TDynamicCfgIntf cfg;
   cfg.SetValue(kShowICMP, Variant::FromBoolean(false));
   cfg.SetValue(kShowTCP, Variant::FromBoolean(true));
   cfg.SetValue(kLocalIPRangeCount, Variant::FromInteger(2));
   cfg.SetValue(LocalIPRangeStartKey(1), Variant::FromString("010.000.000.001"));
+  cfg.SetValue(LocalIPRangeEndKey(12), Variant::FromString("010.000.000.009"));
   EXPECT_EQ(cfg.GetValue(kShowICMP).Kind(), varBoolean);
   EXPECT_EQ(cfg.GetValue(kLocalIPRangeCount).Kind(), varInteger);
   EXPECT_EQ(ReadString(cfg, "localiprangestart1"), "010.000.000.001");
+  EXPECT_EQ(ReadString(cfg, "LocalIPRangeEnd12"), "010.000.000.009");
   EXPECT_EQ(ReadBoolean(cfg, kShowTCP), true);
   EXPECT_EQ(ReadInteger(cfg, kLocalIPRangeCount), 2);
-}
-
-TEST(CfgKeys, AbsentKeysReadAsNothing) {
-  TDynamicCfgIntf cfg;
-  EXPECT_EQ(ReadBoolean(cfg, kAutoStart), std::nullopt);
-  EXPECT_EQ(ReadInteger(cfg, kAlphaBlend), std::nullopt);
-  EXPECT_EQ(ReadString(cfg, kMacBind), std::nullopt);
-  EXPECT_EQ(ReadColor(cfg, kBackgroundColor), std::nullopt);
 }
 
 TEST(CfgKeys, ReadersConvertOtherKindsAndRefuseTextsThatDoNotConvert) {
