@@ -31,7 +31,9 @@ class ICfgIntf {
   // The setting's value, or Null when the store does not hold it.
   virtual Variant GetValue(const std::string& name) = 0;
   // Stores the value with its type code. Kinds the store does not hold
-  // (Empty, Null, arrays, references and the rest) change nothing.
+  // (Empty, Null, arrays, references and the rest) change nothing. A value
+  // text with a line break, or a name the file would not read back as the
+  // same name, raises ECfgError and changes nothing.
   virtual void SetValue(const std::string& name, const Variant& value) = 0;
 };
 
