@@ -41,7 +41,8 @@ void TDM::OpenDatabase() {
   const std::string fileName = DataFileName();
   std::error_code ec;
   // symlink_status: a dangling link is an existing name too and stays untouched.
-  if (!std::filesystem::exists(std::filesystem::symlink_status(fileName, ec))) SaveResourceToFile("DB", "MDB", fileName);
+  if (!std::filesystem::exists(std::filesystem::symlink_status(fileName, ec)))
+    SaveResourceToFile("DB", "MDB", fileName);
   OpenConnection(fileName);
 }
 
@@ -56,8 +57,8 @@ bool TDM::OpenConnection(const std::string& fileName) {
   return connection_->Connected();
 }
 
-void TDM::InsertTraffic(const std::string& ip, TDateTime start, std::int64_t duration, std::int64_t incoming,
-                        std::int64_t outgoing) noexcept {
+void TDM::InsertTraffic(const std::string& ip, TDateTime start, std::int64_t duration,
+                        std::int64_t incoming, std::int64_t outgoing) noexcept {
   try {
     if (!connection_) throw EDatabaseError("no connection");
     connection_->Execute(kInsertSql, {Variant::FromDate(start), Variant::FromString(ip),
@@ -71,7 +72,8 @@ void TDM::InsertTraffic(const std::string& ip, TDateTime start, std::int64_t dur
 
 int TDM::DeletePeriod(TDateTime fromDate, TDateTime toDate) {
   if (!connection_) throw EDatabaseError("no connection");
-  return connection_->Execute(kDeleteSql, {Variant::FromDate(DateOf(fromDate)), Variant::FromDate(DateOf(toDate) + 1)});
+  return connection_->Execute(
+      kDeleteSql, {Variant::FromDate(DateOf(fromDate)), Variant::FromDate(DateOf(toDate) + 1)});
 }
 
 }  // namespace corvina

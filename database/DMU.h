@@ -58,8 +58,8 @@ class TDM {
   // Appends one row. Never throws and shows nothing, so the packet flow goes
   // on; a row that cannot be written is counted instead. A closed connection
   // is opened again first, once per call.
-  void InsertTraffic(const std::string& ip, TDateTime start, std::int64_t duration, std::int64_t incoming,
-                     std::int64_t outgoing) noexcept;
+  void InsertTraffic(const std::string& ip, TDateTime start, std::int64_t duration,
+                     std::int64_t incoming, std::int64_t outgoing) noexcept;
   std::uint64_t FailedInsertCount() const { return failedInserts_; }
 
   // Deletes the rows from the start of fromDate's day up to, not including,

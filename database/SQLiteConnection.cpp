@@ -11,13 +11,14 @@ namespace {
 // Reading the first row forces the engine to parse the file header and the
 // schema and to visit the table's root page, which SQLite otherwise defers
 // to the first statement: a damaged or foreign file fails here, unwritten.
-constexpr const char* kProbeSql = "SELECT IP, STRT, DURATION, INCOMING, OUTGOING FROM INETTRAFFIC LIMIT 1";
+constexpr const char* kProbeSql =
+    "SELECT IP, STRT, DURATION, INCOMING, OUTGOING FROM INETTRAFFIC LIMIT 1";
 
 // WAL with NORMAL sync: no disk flush per row, and a crash never corrupts
 // the file. An already-WAL file (the template is one) is not written here.
 constexpr const char* kSetupSql = "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;";
 
-constexpr TDateTime kFirstDay = -693593;  // 1 January 0001
+constexpr TDateTime kFirstDay = -693593;     // 1 January 0001
 constexpr TDateTime kPastLastDay = 2958466;  // 1 January 10000
 
 void Bind(sqlite3_stmt* stmt, int index, const Variant& value) {
@@ -27,7 +28,8 @@ void Bind(sqlite3_stmt* stmt, int index, const Variant& value) {
       sqlite3_bind_null(stmt, index);
       break;
     case varDate:
-      sqlite3_bind_text(stmt, index, FormatSQLiteDateTime(value.AsDate()).c_str(), -1, SQLITE_TRANSIENT);
+      sqlite3_bind_text(stmt, index, FormatSQLiteDateTime(value.AsDate()).c_str(), -1,
+                        SQLITE_TRANSIENT);
       break;
     case varSingle:
     case varDouble:
@@ -37,7 +39,8 @@ void Bind(sqlite3_stmt* stmt, int index, const Variant& value) {
     default:
       if (value.IsText()) {
         const std::string text = value.AsString();
-        sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(stmt, index, text.data(), static_cast<int>(text.size()),
+                          SQLITE_TRANSIENT);
       } else {
         sqlite3_bind_int64(stmt, index, value.AsInt64());
       }
@@ -53,8 +56,9 @@ Variant Column(sqlite3_stmt* stmt, int index) {
     case SQLITE_NULL:
       return Variant::Null();
     default:
-      return Variant::FromString(std::string(reinterpret_cast<const char*>(sqlite3_column_text(stmt, index)),
-                                             static_cast<std::size_t>(sqlite3_column_bytes(stmt, index))));
+      return Variant::FromString(
+          std::string(reinterpret_cast<const char*>(sqlite3_column_text(stmt, index)),
+                      static_cast<std::size_t>(sqlite3_column_bytes(stmt, index))));
   }
 }
 
@@ -64,8 +68,8 @@ std::string FormatSQLiteDateTime(TDateTime value) {
   if (!(value >= kFirstDay && value < kPastLastDay)) throw EDatabaseError("date-time out of range");
   const TCalendarDateTime c = DecodeDateTime(value);
   char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", c.year, c.month, c.day, c.hour,
-                c.minute, c.second, c.millisecond);
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", c.year, c.month, c.day,
+                c.hour, c.minute, c.second, c.millisecond);
   return text;
 }
 
@@ -90,7 +94,8 @@ void TSQLiteConnection::Open() {
   }
   // SQLite quietly falls back to reading a file it may not write; every
   // insert would then fail, so such a file does not count as open.
-  if (error.empty() && sqlite3_db_readonly(db, "main") == 1) error = sqlite3_errstr(SQLITE_READONLY);
+  if (error.empty() && sqlite3_db_readonly(db, "main") == 1)
+    error = sqlite3_errstr(SQLITE_READONLY);
   if (error.empty() && sqlite3_exec(db, kSetupSql, nullptr, nullptr, nullptr) != SQLITE_OK)
     error = sqlite3_errmsg(db);
   if (!error.empty()) {
@@ -107,7 +112,9 @@ void TSQLiteConnection::Close() {
   db_ = nullptr;
 }
 
-std::string TSQLiteConnection::Provider() const { return std::string("SQLite ") + sqlite3_libversion(); }
+std::string TSQLiteConnection::Provider() const {
+  return std::string("SQLite ") + sqlite3_libversion();
+}
 
 void TSQLiteConnection::OpenOnUse() {
   if (!Connected()) Open();
@@ -118,8 +125,8 @@ sqlite3_stmt* TSQLiteConnection::Prepared(const std::string& sql) {
   auto found = statements_.find(sql);
   if (found != statements_.end()) return found->second;
   sqlite3_stmt* stmt = nullptr;
-  if (sqlite3_prepare_v3(db_, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &stmt,
-                         nullptr) != SQLITE_OK)
+  if (sqlite3_prepare_v3(db_, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
+                         &stmt, nullptr) != SQLITE_OK)
     throw EDatabaseError(sqlite3_errmsg(db_));
   statements_.emplace(sql, stmt);
   return stmt;
@@ -137,13 +144,15 @@ int TSQLiteConnection::Execute(const std::string& sql, const std::vector<Variant
   return sqlite3_changes(db_);
 }
 
-std::vector<TRow> TSQLiteConnection::Query(const std::string& sql, const std::vector<Variant>& params) {
+std::vector<TRow> TSQLiteConnection::Query(const std::string& sql,
+                                           const std::vector<Variant>& params) {
   std::vector<TRow> rows;
   Run(sql, params, &rows);
   return rows;
 }
 
-void TSQLiteConnection::Run(const std::string& sql, const std::vector<Variant>& params, std::vector<TRow>* rows) {
+void TSQLiteConnection::Run(const std::string& sql, const std::vector<Variant>& params,
+                            std::vector<TRow>* rows) {
   sqlite3_stmt* stmt = Prepared(sql);
   if (static_cast<int>(params.size()) != sqlite3_bind_parameter_count(stmt))
     throw EDatabaseError(sqlite3_errstr(SQLITE_RANGE));

@@ -26,7 +26,8 @@ double InsertRows(TDM& dm, long rows) {
   const TDateTime start = EncodeDateTime({2024, 3, 1, 9, 0, 0, 0});
   const auto begin = std::chrono::steady_clock::now();
   for (long i = 0; i < rows; ++i)
-    dm.InsertTraffic("192.168.100.200", start + i * 2.0 / 86400000.0, 0, i % 2 ? 1500 : 0, i % 2 ? 0 : 60);
+    dm.InsertTraffic("192.168.100.200", start + i * 2.0 / 86400000.0, 0, i % 2 ? 1500 : 0,
+                     i % 2 ? 0 : 60);
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
 }
 
@@ -44,7 +45,9 @@ int main(int argc, char** argv) {
   std::uintmax_t sizeOpen = 0;
   std::uint64_t failed = 0;
   {
-    TDM dm({[](const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); }, {}, {}});
+    TDM dm({[](const std::string& message) { std::fprintf(stderr, "%s\n", message.c_str()); },
+            {},
+            {}});
     dm.DataModuleCreate();
     if (!dm.DatabaseOpen()) return 1;
     perRowCommit = InsertRows(dm, rows);
@@ -56,13 +59,16 @@ int main(int argc, char** argv) {
   }
   const double mib = 1024.0 * 1024.0;
   const double millions = static_cast<double>(rows) / 1e6;
-  std::printf("rows per phase:                  %ld (failed: %llu)\n", rows, static_cast<unsigned long long>(failed));
-  std::printf("InsertTraffic, commit per row:   %.0f calls/s (%.2f us per call)\n", rows / perRowCommit,
-              perRowCommit * 1e6 / rows);
+  std::printf("rows per phase:                  %ld (failed: %llu)\n", rows,
+              static_cast<unsigned long long>(failed));
+  std::printf("InsertTraffic, commit per row:   %.0f calls/s (%.2f us per call)\n",
+              rows / perRowCommit, perRowCommit * 1e6 / rows);
   std::printf("InsertTraffic, one transaction:  %.0f calls/s (%.2f us per call), for scale\n",
               rows / oneTransaction, oneTransaction * 1e6 / rows);
-  std::printf("file per million rows:           %.1f MiB .dat after close; %.1f MiB .dat + -wal while open\n",
-              fs::file_size(dat) / mib / (2 * millions), sizeOpen / mib / millions);
+  std::printf(
+      "file per million rows:           %.1f MiB .dat after close; %.1f MiB .dat + -wal while "
+      "open\n",
+      fs::file_size(dat) / mib / (2 * millions), sizeOpen / mib / millions);
   fs::remove_all(folder);
   return 0;
 }

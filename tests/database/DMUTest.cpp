@@ -1,5 +1,3 @@
-#include "database/DMU.h"
-
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -8,6 +6,7 @@
 #include <cstdio>
 
 #include "DatabaseTestSupport.h"
+#include "database/DMU.h"
 #include "netinfo/sysutil.h"
 #include "platform/System.h"
 
@@ -20,7 +19,8 @@ const std::string kTemplate = ReadAll(CORVINA_DATABASE_TEMPLATE_FILE);
 
 // Runs the sqlite3 command-line tool on file: another process, another library instance.
 std::string Sqlite3Cli(const fs::path& file, const std::string& sql) {
-  const std::string command = "sqlite3 -batch -separator '|' '" + file.string() + "' \"" + sql + "\" 2>&1";
+  const std::string command =
+      "sqlite3 -batch -separator '|' '" + file.string() + "' \"" + sql + "\" 2>&1";
   std::string out;
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return "cannot run sqlite3";
@@ -39,12 +39,13 @@ class DMUTest : public ::testing::Test {
   void TearDown() override { SetExecutablePath(""); }
 
   std::unique_ptr<TDM> Start() {
-    auto dm = std::make_unique<TDM>(TDMCallbacks{
-        [this](const std::string& message) { events.push_back("error: " + message); },
-        [this](TDM& dm) {
-          events.push_back("product info: " + dm.Connection()->Provider() + (dm.DatabaseOpen() ? ", open" : ", closed"));
-        },
-        [this](TDM&) { events.push_back("main window"); }});
+    auto dm = std::make_unique<TDM>(
+        TDMCallbacks{[this](const std::string& message) { events.push_back("error: " + message); },
+                     [this](TDM& dm) {
+                       events.push_back("product info: " + dm.Connection()->Provider() +
+                                        (dm.DatabaseOpen() ? ", open" : ", closed"));
+                     },
+                     [this](TDM&) { events.push_back("main window"); }});
     dm->DataModuleCreate();
     return dm;
   }
@@ -84,7 +85,8 @@ TEST_F(DMUTest, FileNamesDifferOnlyInExtensionAndTheSettingsRule) {
 TEST_F(DMUTest, FirstStartWritesTheTemplateThenAStartLeavesTheFileAlone) {
   ASSERT_EQ(kTemplate.substr(0, 16), std::string("SQLite format 3\0", 16));
   auto dm = Start();
-  EXPECT_EQ(events, (std::vector<std::string>{"product info: SQLite " SQLITE_VERSION ", open", "main window"}));
+  EXPECT_EQ(events, (std::vector<std::string>{"product info: SQLite " SQLITE_VERSION ", open",
+                                              "main window"}));
   EXPECT_TRUE(dm->DatabaseOpen());
   EXPECT_EQ(dm->Connection()->ConnectionString(), datFile.string());
   EXPECT_TRUE(dm->Connection()->Query("SELECT * FROM INETTRAFFIC").empty());
@@ -97,7 +99,8 @@ TEST_F(DMUTest, FirstStartWritesTheTemplateThenAStartLeavesTheFileAlone) {
   dm.reset();
   EXPECT_EQ(ReadAll(datFile), kTemplate);
   EXPECT_EQ(Sqlite3Cli(datFile, ".schema"),
-            "CREATE TABLE INETTRAFFIC (IP VARCHAR(15), STRT DATETIME, DURATION INTEGER, INCOMING INTEGER, "
+            "CREATE TABLE INETTRAFFIC (IP VARCHAR(15), STRT DATETIME, DURATION INTEGER, INCOMING "
+            "INTEGER, "
             "OUTGOING INTEGER);\n");
 }
 
@@ -117,7 +120,8 @@ TEST_F(DMUTest, FilesThatAreNoTrafficDatabaseAreRefusedUntouched) {
 TEST_F(DMUTest, TruncatedDatabaseIsRefusedUntouched) {
   {
     auto dm = Start();
-    for (int i = 0; i < 5000; ++i) dm->InsertTraffic("192.168.0.5", EncodeDate(2007, 1, 5) + i / 86400.0, 0, i, 0);
+    for (int i = 0; i < 5000; ++i)
+      dm->InsertTraffic("192.168.0.5", EncodeDate(2007, 1, 5) + i / 86400.0, 0, i, 0);
   }
   ASSERT_GT(fs::file_size(datFile), 16 * 4096u);
   fs::resize_file(datFile, 3 * 4096);
@@ -140,7 +144,8 @@ TEST_F(DMUTest, LockedFileIsRefusedThenInsertsOpenItOnceFreed) {
   EXPECT_EQ(dm->FailedInsertCount(), 1u);
   EXPECT_TRUE(dm->DatabaseOpen());
   EXPECT_EQ(events.size(), 3u) << "the open on use shows nothing";
-  EXPECT_EQ(Sqlite3Cli(datFile, "SELECT STRT, INCOMING FROM INETTRAFFIC"), "2007-01-05 10:00:01.000|2\n");
+  EXPECT_EQ(Sqlite3Cli(datFile, "SELECT STRT, INCOMING FROM INETTRAFFIC"),
+            "2007-01-05 10:00:01.000|2\n");
 }
 
 TEST_F(DMUTest, ReadOnlyFileIsRefusedUntouched) {
@@ -155,7 +160,8 @@ TEST_F(DMUTest, ReadOnlyFolderWithoutFileStopsStartUpWithTheWriteError) {
   TObeyFileModes obey;
   if (!obey.Active()) GTEST_SKIP() << "cannot drop the permission override";
   fs::permissions(folder.Path(), fs::perms::owner_read | fs::perms::owner_exec);
-  TDM dm({[this](const std::string& m) { events.push_back(m); }, [this](TDM&) { events.push_back("product info"); },
+  TDM dm({[this](const std::string& m) { events.push_back(m); },
+          [this](TDM&) { events.push_back("product info"); },
           [this](TDM&) { events.push_back("main window"); }});
   try {
     dm.DataModuleCreate();
@@ -171,7 +177,8 @@ TEST_F(DMUTest, RowsAreReadByAnotherProcessAsLocalDateTimes) {
   auto dm = Start();
   dm->InsertTraffic("192.168.0.5", EncodeDateTime({2007, 1, 5, 14, 3, 22, 0}), 0, 1500, 0);
   dm->InsertTraffic("192.168.0.5", EncodeDate(2007, 1, 5), 0, 0, 0);
-  dm->InsertTraffic("10.1.2.3'--", EncodeDateTime({2007, 12, 31, 23, 59, 59, 700}), 0, 0, 2147483647);
+  dm->InsertTraffic("10.1.2.3'--", EncodeDateTime({2007, 12, 31, 23, 59, 59, 700}), 0, 0,
+                    2147483647);
   EXPECT_EQ(dm->FailedInsertCount(), 0u);
   // While the program still runs: WAL lets another process read committed rows.
   EXPECT_EQ(Sqlite3Cli(datFile,
@@ -191,9 +198,12 @@ TEST_F(DMUTest, DeletePeriodTakesWholeDaysUpToTheLastMillisecond) {
   };
   for (TDateTime t : stamps) dm->InsertTraffic("192.168.0.5", t, 0, 1, 0);
   // Times of day in the bounds do not narrow the period.
-  EXPECT_EQ(dm->DeletePeriod(EncodeDateTime({2007, 3, 1, 15, 0, 0, 0}), EncodeDateTime({2007, 3, 31, 8, 0, 0, 0})), 2);
+  EXPECT_EQ(dm->DeletePeriod(EncodeDateTime({2007, 3, 1, 15, 0, 0, 0}),
+                             EncodeDateTime({2007, 3, 31, 8, 0, 0, 0})),
+            2);
   EXPECT_EQ(dm->DeletePeriod(EncodeDate(2007, 4, 2), EncodeDate(2007, 4, 2)), 1);  // one whole day
-  EXPECT_EQ(dm->DeletePeriod(EncodeDate(2007, 5, 1), EncodeDate(2007, 4, 1)), 0);  // reversed: nothing
+  EXPECT_EQ(dm->DeletePeriod(EncodeDate(2007, 5, 1), EncodeDate(2007, 4, 1)),
+            0);  // reversed: nothing
   EXPECT_EQ(Sqlite3Cli(datFile, "SELECT STRT FROM INETTRAFFIC ORDER BY STRT"),
             "2007-02-28 23:59:59.999\n2007-04-01 00:00:00.000\n");
 }
@@ -204,13 +214,16 @@ TEST_F(DMUTest, ReportQueriesGroupStoredTimesByHour) {
   dm->InsertTraffic("192.168.0.5", EncodeDateTime({2007, 1, 5, 9, 40, 0, 0}), 0, 200, 2);
   dm->InsertTraffic("192.168.0.5", EncodeDateTime({2007, 1, 6, 9, 40, 0, 0}), 0, 400, 4);
   const auto rows = dm->Connection()->Query(
-      "SELECT IP, CAST(strftime('%H', STRT) AS INTEGER) AS H, SUM(INCOMING), SUM(OUTGOING) FROM INETTRAFFIC "
-      "WHERE CAST(strftime('%Y', STRT) AS INTEGER) = ?1 AND CAST(strftime('%m', STRT) AS INTEGER) = ?2 "
+      "SELECT IP, CAST(strftime('%H', STRT) AS INTEGER) AS H, SUM(INCOMING), SUM(OUTGOING) FROM "
+      "INETTRAFFIC "
+      "WHERE CAST(strftime('%Y', STRT) AS INTEGER) = ?1 AND CAST(strftime('%m', STRT) AS INTEGER) "
+      "= ?2 "
       "AND CAST(strftime('%d', STRT) AS INTEGER) = ?3 GROUP BY IP, H ORDER BY IP, H",
       {Variant::FromInteger(2007), Variant::FromInteger(1), Variant::FromInteger(5)});
   ASSERT_EQ(rows.size(), 1u);
-  EXPECT_EQ(rows[0], (TRow{Variant::FromString("192.168.0.5"), Variant::FromInteger(9, varInt64),
-                           Variant::FromInteger(300, varInt64), Variant::FromInteger(3, varInt64)}));
+  EXPECT_EQ(rows[0],
+            (TRow{Variant::FromString("192.168.0.5"), Variant::FromInteger(9, varInt64),
+                  Variant::FromInteger(300, varInt64), Variant::FromInteger(3, varInt64)}));
 }
 
 TEST_F(DMUTest, RowsThatCannotBeWrittenAreCounted) {

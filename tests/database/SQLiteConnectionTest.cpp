@@ -1,8 +1,7 @@
-#include "database/SQLiteConnection.h"
-
 #include <gtest/gtest.h>
 
 #include "DatabaseTestSupport.h"
+#include "database/SQLiteConnection.h"
 #include "netinfo/sysutil.h"
 
 using namespace corvina;
@@ -11,10 +10,12 @@ using namespace corvina::dbtest;
 namespace {
 
 TEST(FormatSQLiteDateTime, LocalIsoTextToTheMillisecond) {
-  EXPECT_EQ(FormatSQLiteDateTime(EncodeDateTime({2007, 1, 5, 14, 3, 22, 0})), "2007-01-05 14:03:22.000");
+  EXPECT_EQ(FormatSQLiteDateTime(EncodeDateTime({2007, 1, 5, 14, 3, 22, 0})),
+            "2007-01-05 14:03:22.000");
   EXPECT_EQ(FormatSQLiteDateTime(EncodeDate(2007, 1, 5)), "2007-01-05 00:00:00.000");
   EXPECT_EQ(FormatSQLiteDateTime(EncodeDateTime({1, 1, 1, 0, 0, 0, 0})), "0001-01-01 00:00:00.000");
-  EXPECT_EQ(FormatSQLiteDateTime(EncodeDateTime({9999, 12, 31, 23, 59, 59, 999})), "9999-12-31 23:59:59.999");
+  EXPECT_EQ(FormatSQLiteDateTime(EncodeDateTime({9999, 12, 31, 23, 59, 59, 999})),
+            "9999-12-31 23:59:59.999");
   EXPECT_THROW(FormatSQLiteDateTime(EncodeDate(9999, 12, 31) + 1), EDatabaseError);
   EXPECT_THROW(FormatSQLiteDateTime(-1e300), EDatabaseError);
 }
@@ -45,21 +46,24 @@ TEST_F(SQLiteConnectionTest, NeverCreatesAMissingFile) {
 
 TEST_F(SQLiteConnectionTest, ValuesRoundTripThroughBoundParameters) {
   connection.SetConnectionString(file);
-  EXPECT_EQ(connection.Execute("INSERT INTO INETTRAFFIC VALUES (?1, ?2, ?3, ?4, ?5)",
-                               {Variant::FromString("a'b\"c"), Variant::FromDate(EncodeDate(2007, 3, 1)),
-                                Variant::Null(), Variant::FromInteger(-5), Variant::FromFloat(2.5)}),
-            1);
+  EXPECT_EQ(
+      connection.Execute("INSERT INTO INETTRAFFIC VALUES (?1, ?2, ?3, ?4, ?5)",
+                         {Variant::FromString("a'b\"c"), Variant::FromDate(EncodeDate(2007, 3, 1)),
+                          Variant::Null(), Variant::FromInteger(-5), Variant::FromFloat(2.5)}),
+      1);
   EXPECT_TRUE(connection.Connected()) << "opened on use";
   const auto rows = connection.Query("SELECT * FROM INETTRAFFIC WHERE STRT < ?1",
                                      {Variant::FromDate(EncodeDateTime({2007, 3, 1, 0, 0, 0, 1}))});
   ASSERT_EQ(rows.size(), 1u);
-  EXPECT_EQ(rows[0], (TRow{Variant::FromString("a'b\"c"), Variant::FromString("2007-03-01 00:00:00.000"),
-                           Variant::Null(), Variant::FromInteger(-5, varInt64), Variant::FromFloat(2.5)}));
+  EXPECT_EQ(rows[0],
+            (TRow{Variant::FromString("a'b\"c"), Variant::FromString("2007-03-01 00:00:00.000"),
+                  Variant::Null(), Variant::FromInteger(-5, varInt64), Variant::FromFloat(2.5)}));
 }
 
 TEST_F(SQLiteConnectionTest, FailuresCarryTheEngineTextAndLeaveTheStatementReusable) {
   connection.SetConnectionString(file);
-  EXPECT_THROW(connection.Query("SELECT * FROM INETTRAFFIC WHERE IP = ?1"), EDatabaseError);  // too few values
+  EXPECT_THROW(connection.Query("SELECT * FROM INETTRAFFIC WHERE IP = ?1"),
+               EDatabaseError);  // too few values
   try {
     connection.Query("SELECT NOPE FROM INETTRAFFIC");
     ADD_FAILURE() << "no error";
