@@ -47,6 +47,7 @@ void TDM::OpenDatabase() {
 }
 
 bool TDM::OpenConnection(const std::string& fileName) {
+  if (!connection_) return false;  // before DataModuleCreate
   try {
     connection_->Close();
     connection_->SetConnectionString(fileName);

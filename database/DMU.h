@@ -52,7 +52,7 @@ class TDM {
   // one), then opens the connection on it.
   void OpenDatabase();
   // (Re)opens the connection on fileName; an error goes to the error box.
-  // True when the connection is open afterwards.
+  // True when the connection is open afterwards; false before DataModuleCreate.
   bool OpenConnection(const std::string& fileName);
 
   // Appends one row. Never throws and shows nothing, so the packet flow goes
