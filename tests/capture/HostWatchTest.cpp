@@ -20,6 +20,8 @@ class HostWatch : public ::testing::Test {
     feed = UseMemoryFeed(*stat);
     log.Attach(*stat);
   }
+  // The log must outlive the last events of the statistics.
+  void TearDown() override { stat.reset(); }
   // The events that follow the ones already seen, once `count` of them came.
   std::vector<std::string> Next(std::size_t count, std::chrono::milliseconds timeout = 2500ms) {
     const std::size_t from = seen;
