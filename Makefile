@@ -4,6 +4,11 @@ BUILD_TYPE ?= RelWithDebInfo
 CMAKE_GEN  := -G Ninja
 JOBS       ?= 2
 
+# Where `make run` puts the program; its settings, database and dump files
+# live beside it, so they survive rebuilds and `make clean`.
+PREFIX     ?= $(HOME)/.local/opt/corvina
+SUDO       := $(if $(filter 0,$(shell id -u)),,sudo)
+
 .PHONY: deps build test test-release test-asan test-tsan run clean
 
 deps:
@@ -32,6 +37,14 @@ test-tsan: deps
 	  -DCORVINA_SANITIZE=thread -DCORVINA_BUILD_UI=OFF >/dev/null
 	@cmake --build build/tsan -j $(JOBS)
 	@ctest --test-dir build/tsan --output-on-failure -j $(JOBS) -L threads
+
+# Installs the meter with the one capability it needs (raw packet capture)
+# and starts it.
+run: build
+	@mkdir -p "$(PREFIX)"
+	@install -m 0755 build/release/ui/corvina "$(PREFIX)/corvina"
+	@$(SUDO) setcap cap_net_raw+ep "$(PREFIX)/corvina"
+	@"$(PREFIX)/corvina"
 
 clean:
 	rm -rf build

@@ -10,6 +10,7 @@ packages=(
   libgl-dev libglx-dev libvulkan-dev
   libgtest-dev libgmock-dev
   iproute2 iputils-ping iperf3 tcpdump libcap2-bin
+  libxcb1-dev
   xvfb icewm x11-apps xdotool imagemagick fonts-dejavu-core
 )
 
@@ -19,11 +20,14 @@ for p in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
+sudo=()
 if [ "$(id -u)" -ne 0 ]; then
-  echo "install-deps: missing packages: ${missing[*]}; run as root to install them" >&2
-  exit 1
+  if ! command -v sudo >/dev/null; then
+    echo "install-deps: missing packages: ${missing[*]}; run as root to install them" >&2
+    exit 1
+  fi
+  sudo=(sudo)
 fi
 echo "install-deps: installing ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq >/dev/null
-apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq >/dev/null
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,267 @@
+#include <QDialog>
+#include <QFile>
+#include <QMenu>
+#include <QTreeWidget>
+#include <QtTest>
+#include <filesystem>
+
+#include "UiTestSupport.h"
+#include "database/DMU.h"
+#include "netinfo/sysutil.h"
+#include "platform/AdapterQuery.h"
+#include "settings/CfgKeys.h"
+#include "ui/Dialogs.h"
+#include "ui/frmStatU.h"
+#include "ui/frmToolsU.h"
+
+using namespace corvina;
+
+namespace {
+
+// A page that writes one value when it is left, or fails when told to.
+class TTestPage : public TToolsPage {
+  Q_OBJECT
+ public:
+  Q_INVOKABLE explicit TTestPage(QWidget* owner) : TToolsPage(owner) {}
+  void FormCreate() override {}
+  bool FormCloseQuery() override {
+    if (FailOnClose) throw std::runtime_error("page failed");
+    GetLocalCfgIntf()->SetValue("TestValue", Variant::FromInteger(7));
+    return true;
+  }
+  static inline bool FailOnClose = false;
+};
+
+void OneTestPage(TfrmTools*, QTreeWidget* nodes) { new QTreeWidgetItem(nodes, QStringList{"Test"}); }
+void TestPageClass(TfrmTools*, QTreeWidgetItem*, TToolsPageClass& pageClass) { pageClass = &TTestPage::staticMetaObject; }
+
+void Set(const char* key, const Variant& value) { GetLocalCfgIntf()->SetValue(key, value); }
+
+TSnifferHostData Totals(std::int64_t in, std::int64_t out) {
+  TSnifferHostData h;
+  h.Address = "10.0.0.1";
+  h.TotalIncoming = in;
+  h.TotalOutgoing = out;
+  return h;
+}
+
+}  // namespace
+
+class FrmStatTest : public QObject {
+  Q_OBJECT
+  QTemporaryDir dir;
+
+ private slots:
+  void initTestCase() {
+    QApplication::setApplicationDisplayName("Corvina");
+    test::UseFreshExecutableFolder(dir);
+    SetAdapterQuery([] { return std::vector<TAdapterRecord>{}; });  // no adapter: capture never starts
+  }
+
+  // Runs first: no settings file exists yet.
+  void firstStartOpensTheDialogBeforeTheWindowShows() {
+    QVERIFY(!std::filesystem::exists(TDM::CfgFileName()));
+    TfrmStatic form(nullptr);
+    bool dialogFirst = false;
+    test::WhenModalShown([&](QWidget* modal) {
+      dialogFirst = qobject_cast<TfrmTools*>(modal) && !form.isVisible() && !form.ShowMainForm();
+      qobject_cast<QDialog*>(modal)->reject();
+    });
+    form.FormCreate();
+    QVERIFY(dialogFirst);
+    QVERIFY(form.ShowMainForm());
+    QVERIFY(!std::filesystem::exists(TDM::CfgFileName()));  // cancelled: nothing stored
+    form.FormDestroy();                                    // the position is still saved
+    QVERIFY(std::filesystem::exists(TDM::CfgFileName()));
+  }
+
+  void menusHoldTheActionsInOrder() {
+    TfrmStatic form(nullptr);
+    form.FormCreate();
+    for (QMenu* menu : {form.PopupMenu, form.PopupMenuTray}) {
+      QStringList captions;
+      for (QAction* a : menu->actions()) captions << (a->isSeparator() ? "-" : a->text());
+      QCOMPARE(captions, (QStringList{"&Показать форму", "&Спрятать форму", "-", "&Сохранять трафик в *.dump",
+                                      "&Настройки...", "-", "О программе...", "-", "&Выход"}));
+    }
+    QCOMPARE(form.ActionExit->toolTip(), QString("Выход из приложения"));
+    QCOMPARE(form.ActionFormHide->toolTip(), QString("Спрятать форму"));
+    form.UpdateActions();
+    QVERIFY(form.ActionFormShow->isEnabled());
+    QVERIFY(!form.ActionFormHide->isEnabled());
+    form.ActionFormShow->trigger();
+    form.UpdateActions();
+    QVERIFY(form.isVisible());
+    QVERIFY(!form.ActionFormShow->isEnabled());
+    QVERIFY(form.ActionFormHide->isEnabled());
+    QVERIFY(!form.ActionDumpFile->isChecked());
+    form.ActionDumpFile->trigger();
+    QVERIFY(form.ActionDumpFile->isChecked());
+    QVERIFY(form.Stat()->DumpEnabled());
+    form.FormDestroy();
+  }
+
+  void trayFollowsTheStatisticsEvents() {
+    TfrmStatic form(nullptr);
+    form.FormCreate();
+    TSnifferStat* stat = form.Stat();
+    QCOMPARE(form.TrayImage(), int(tiStandby));
+    QCOMPARE(form.TrayHint(), QString("Corvina\nПринято: 0\nОтправлено: 0"));
+    QCOMPARE(form.IncomingLabel->text(), QString("0"));
+
+    stat->OnCaptureStart(stat, Totals(1024, 1025), {});
+    QCOMPARE(form.TrayImage(), int(tiCapturing));
+    QCOMPARE(form.IncomingLabel->text(), QString::fromStdString(FormatByteCount(1024)));
+    QCOMPARE(form.TrayHint(), "Corvina\nПринято: " + QString::fromStdString(FormatByteCount(1024)) +
+                                  "\nОтправлено: " + QString::fromStdString(FormatByteCount(1025)));
+
+    stat->OnTraffic(stat, Totals(2, 1), {});
+    QCOMPARE(form.TrayImage(), int(tiCapturing));  // traffic keeps the picture
+    QCOMPARE(form.OutgoingLabel->text(), QString("1"));
+
+    stat->OnCaptureStop(stat, Totals(2, 1), {});
+    QCOMPARE(form.TrayImage(), int(tiStopped));
+    stat->OnError(stat, -1, 1, "Operation not permitted");  // the hint shows the statistics' own totals
+    QCOMPARE(form.TrayHint(), QString("Corvina\nOperation not permitted\nПринято: 0\nОтправлено: 0"));
+
+    stat->OnStandby(stat);
+    QCOMPARE(form.TrayImage(), int(tiStandby));
+    QCOMPARE(form.TrayHint(), QString("Corvina - Дежурный режим"));
+    QCOMPARE(form.OutgoingLabel->text(), QString("1"));  // standby leaves the labels
+    form.FormDestroy();
+  }
+
+  void applySettingsPushesTheStoredValues() {
+    TfrmStatic form(nullptr);
+    form.FormCreate();
+    Set(kLocalIPRangeCount, Variant::FromInteger(3));
+    Set("LocalIPRangeStart0", Variant::FromString("010.000.000.001"));
+    Set("LocalIPRangeEnd0", Variant::FromString("010.000.000.009"));
+    Set("LocalIPRangeStart2", Variant::FromString("192.168.000.000"));
+    Set("LocalIPRangeEnd2", Variant::FromString("192.168.255.255"));  // index 1 incomplete: skipped
+    Set("LocalIPRangeStart3", Variant::FromString("1.1.1.1"));
+    Set("LocalIPRangeEnd3", Variant::FromString("1.1.1.1"));  // past the count: never read
+    Set(kShowICMP, Variant::FromBoolean(false));
+    Set(kShowTCP, Variant::FromBoolean(true));
+    Set(kShowUDP, Variant::FromBoolean(true));
+    Set(kAlphaBlend, Variant::FromInteger(254));
+    Set(kMacBind, Variant::FromString("00-1A-2B-3C-4D-5E"));
+    Set(kBackgroundColor, Variant::FromString("clRed"));
+    form.ApplySettings();
+    QCOMPARE(form.Stat()->Ranges()->Count(), 2);
+    QCOMPARE(int(form.Stat()->ProtocolFilter), int(ProtocolBit(sptTCP) | ProtocolBit(sptUDP)));
+    QCOMPARE(form.windowOpacity(), 254 / 255.0);
+    QCOMPARE(form.Stat()->AdapterMac(), std::string("00-1A-2B-3C-4D-5E"));
+    QCOMPARE(form.IncomingLabel->palette().color(QPalette::Window), QColor(Qt::red));
+    QVERIFY(form.Stat()->Active());
+    Set(kAlphaBlend, Variant::FromInteger(255));
+    form.ApplySettings();
+    QCOMPARE(form.windowOpacity(), 1.0);
+    form.FormDestroy();
+  }
+
+  void applySettingsStopsAtAnUnparsableColour() {
+    TfrmStatic form(nullptr);
+    form.FormCreate();
+    Set(kLocalIPRangeCount, Variant::FromInteger(1));
+    Set("LocalIPRangeStart0", Variant::FromString("010.000.000.001"));
+    Set("LocalIPRangeEnd0", Variant::FromString("010.000.000.002"));
+    Set(kBackgroundColor, Variant::FromString("notacolour"));
+    Set(kShowICMP, Variant::FromBoolean(true));
+    const auto filterBefore = form.Stat()->ProtocolFilter;
+    QVERIFY_THROWS_EXCEPTION(std::exception, form.ApplySettings());
+    QCOMPARE(form.Stat()->Ranges()->Count(), 1);               // the step before ran
+    QCOMPARE(form.Stat()->ProtocolFilter, filterBefore);        // later steps did not
+    QVERIFY(!form.Stat()->Active());                            // nor the switch on
+    Set(kBackgroundColor, Variant::FromString("clBtnFace"));
+    Set(kShowICMP, Variant::FromBoolean(false));
+    form.FormDestroy();
+  }
+
+  void dialogOkCommitsAndReappliesCancelRestores() {
+    TfrmStatic form(nullptr);
+    form.FormCreate();
+    form.FillTree = OneTestPage;
+    form.PageClassOf = TestPageClass;
+    auto cfg = GetLocalCfgIntf();
+    QVERIFY(cfg->GetValue("TestValue").IsNull());
+
+    test::WhenModalShown([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
+    form.ActionToolsExecute();
+    QVERIFY(cfg->GetValue("TestValue").IsNull());  // the page wrote, the cancel undid it
+
+    Set(kMacBind, Variant::FromString("02-00-00-00-00-77"));
+    cfg->EndUpdate();
+    test::WhenModalShown([](QWidget* modal) { qobject_cast<QDialog*>(modal)->accept(); });
+    form.ActionToolsExecute();
+    QCOMPARE(cfg->GetValue("TestValue").AsInteger(), 7);
+    QCOMPARE(form.Stat()->AdapterMac(), std::string("02-00-00-00-00-77"));  // re-applied
+    QFile file(QString::fromStdString(TDM::CfgFileName()));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().contains("TestValue=7\r\n"));  // committed to the file
+    form.FormDestroy();
+  }
+
+  void dialogErrorRollsBackWithoutAMessage() {
+    TfrmStatic form(nullptr);
+    form.FormCreate();
+    form.FillTree = OneTestPage;
+    form.PageClassOf = TestPageClass;
+    auto cfg = GetLocalCfgIntf();
+    cfg->SetValue("TestValue", Variant::FromInteger(1));
+    TTestPage::FailOnClose = true;
+    test::WhenModalShown([](QWidget* modal) {
+      GetLocalCfgIntf()->SetValue("TestValue", Variant::FromInteger(99));
+      qobject_cast<QDialog*>(modal)->accept();
+    });
+    TakeShownMessageBoxTexts();
+    form.ActionToolsExecute();
+    TTestPage::FailOnClose = false;
+    QCOMPARE(cfg->GetValue("TestValue").AsInteger(), 1);  // rolled back
+    QVERIFY(TakeShownMessageBoxTexts().isEmpty());
+    form.FormDestroy();
+  }
+
+  void formDestroySavesThePosition() {
+    {
+      TfrmStatic form(nullptr);
+      form.FormCreate();
+      form.move(321, 123);
+      form.FormDestroy();
+    }
+    QCOMPARE(GetLocalCfgIntf()->GetValue(kFormLeft).AsInteger(), 321);
+    QCOMPARE(GetLocalCfgIntf()->GetValue(kFormTop).AsInteger(), 123);
+    TfrmStatic again(nullptr);
+    again.FormCreate();
+    QCOMPARE(again.pos(), QPoint(321, 123));
+    again.FormDestroy();
+  }
+
+  void trafficIsStoredAsRows() {
+    TDM dm({});
+    dm.DataModuleCreate();
+    TfrmStatic form(&dm);
+    form.FormCreate();
+    TSnifferHostData h = Totals(60, 0);
+    h.Incoming = 60;
+    form.Stat()->OnTraffic(form.Stat(), h, {});
+    form.Stat()->OnTraffic(form.Stat(), h, {});
+    form.FormDestroy();
+    QCOMPARE(dm.FailedInsertCount(), 0u);
+    const auto rows = dm.Connection()->Query("SELECT COUNT(*), SUM(INCOMING), MIN(IP) FROM INETTRAFFIC");
+    QCOMPARE(rows.at(0).at(0).AsInteger(), 2);
+    QCOMPARE(rows.at(0).at(1).AsInteger(), 120);
+    QCOMPARE(rows.at(0).at(2).AsString(), std::string("10.0.0.1"));
+  }
+
+  void snappingToScreenEdges() {
+    const QRect screen(0, 0, 1024, 768);
+    QCOMPARE(SnapToScreenEdges(QRect(19, 300, 190, 24), screen), QPoint(0, 300));
+    QCOMPARE(SnapToScreenEdges(QRect(20, 300, 190, 24), screen), QPoint(20, 300));
+    QCOMPARE(SnapToScreenEdges(QRect(820, 730, 190, 24), screen), QPoint(834, 744));
+    QCOMPARE(SnapToScreenEdges(QRect(-15, -5, 190, 24), screen), QPoint(0, 0));
+  }
+};
+
+QTEST_MAIN(FrmStatTest)
+#include "frmStatTest.moc"

@@ -1,0 +1,22 @@
+#pragma once
+// Every message box of the program goes through here, so widget tests can
+// answer it without a person: queued answers are taken instead of showing.
+
+#include <QMessageBox>
+#include <QStringList>
+#include <exception>
+
+namespace corvina {
+
+QMessageBox::StandardButton ShowMessageBox(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+                                           QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+// The standard error box: error icon, the text, one OK button, the application title.
+void ShowErrorBox(QWidget* parent, const QString& text);
+void ShowErrorBox(QWidget* parent, const std::exception& error);
+
+// Test seam: the next boxes answer at once with these buttons, in order, and
+// their texts are recorded.
+void QueueMessageBoxAnswer(QMessageBox::StandardButton answer);
+QStringList TakeShownMessageBoxTexts();
+
+}  // namespace corvina

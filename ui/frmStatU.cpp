@@ -1,0 +1,364 @@
+#include "ui/frmStatU.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTreeWidget>
+#include <filesystem>
+
+#include "database/DMU.h"
+#include "netinfo/sysutil.h"
+#include "platform/System.h"
+#include "settings/CfgKeys.h"
+#include "ui/Dialogs.h"
+#include "ui/SystemColors.h"
+#include "ui/TaskbarHint.h"
+#include "ui/frmAboutU.h"
+#include "ui/frmToolsU.h"
+
+namespace corvina {
+namespace {
+
+QLabel* CounterLabel(QWidget* parent, const char* name, const char* hint) {
+  auto* label = new QLabel("0", parent);
+  label->setObjectName(name);
+  label->setFixedSize(90, 15);
+  label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  label->setLineWidth(1);
+  label->setToolTip(hint);
+  label->setAutoFillBackground(true);
+  label->setContextMenuPolicy(Qt::CustomContextMenu);
+  return label;
+}
+
+void SetRoleColor(QWidget* widget, QPalette::ColorRole role, const QColor& color) {
+  QPalette palette = widget->palette();
+  palette.setColor(role, color);
+  widget->setPalette(palette);
+}
+
+struct PageNode {
+  const char* caption;
+  int pageId;
+};
+constexpr PageNode kPageNodes[] = {
+    {"Программа", 0}, {"Отчеты", 1}, {"Фильтрация пакетов", 2}, {"Выбор сети", 3}};
+
+}  // namespace
+
+QPoint SnapToScreenEdges(const QRect& window, const QRect& screen, int distance) {
+  QPoint p = window.topLeft();
+  if (std::abs(window.left() - screen.left()) < distance) p.setX(screen.left());
+  else if (std::abs(window.right() - screen.right()) < distance) p.setX(screen.right() - window.width() + 1);
+  if (std::abs(window.top() - screen.top()) < distance) p.setY(screen.top());
+  else if (std::abs(window.bottom() - screen.bottom()) < distance) p.setY(screen.bottom() - window.height() + 1);
+  return p;
+}
+
+TfrmStatic::TfrmStatic(TDM* dm, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      FillTree(FillToolsTree),
+      PageClassOf(GetToolsPageClass),
+      DM_(dm) {
+  setObjectName("frmStatic");
+  QFont font = QApplication::font();  // the desktop's UI font at the size the window was designed for
+  font.setPointSize(8);
+  setFont(font);
+
+  Panel = new QFrame(this);
+  Panel->setObjectName("Panel");
+  Panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  Panel->setLineWidth(1);
+  Panel->setAutoFillBackground(true);
+  IncomingLabel = CounterLabel(Panel, "IncomingLabel", "Принято");
+  OutgoingLabel = CounterLabel(Panel, "OutgoingLabel", "Отправлено");
+  auto* counters = new QHBoxLayout(Panel);
+  counters->setContentsMargins(2, 2, 2, 2);
+  counters->setSpacing(2);
+  counters->addWidget(IncomingLabel);
+  counters->addWidget(OutgoingLabel);
+  auto* layout = new QHBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSizeConstraint(QLayout::SetFixedSize);  // the window takes the size of its contents
+  layout->addWidget(Panel);
+  ApplyColors(clBtnFace, true, clBlack, true);
+
+  ImageList32 = {QIcon(":/icons/tray-stopped.svg"), QIcon(":/icons/tray-capturing.svg"),
+                 QIcon(":/icons/tray-standby.svg")};
+  CreateActions();
+  PopupMenu = CreateMenu();
+  PopupMenuTray = CreateMenu();
+  TrayIcon = new QSystemTrayIcon(this);
+  TrayIcon->setContextMenu(PopupMenuTray);
+  for (QLabel* label : {IncomingLabel, OutgoingLabel})
+    connect(label, &QWidget::customContextMenuRequested, this,
+            [this, label](const QPoint& at) { PopupMenu->popup(label->mapToGlobal(at)); });
+  for (QWidget* w : std::initializer_list<QWidget*>{this, Panel, IncomingLabel, OutgoingLabel})
+    w->installEventFilter(this);
+  HideFromTaskbar(this);
+}
+
+TfrmStatic::~TfrmStatic() = default;
+
+void TfrmStatic::CreateActions() {
+  auto make = [this](const char* name, const QString& caption, const QString& hint) {
+    auto* action = new QAction(caption, this);
+    action->setObjectName(name);
+    if (!hint.isEmpty()) action->setStatusTip(hint);
+    if (!hint.isEmpty()) action->setToolTip(hint);
+    return action;
+  };
+  ActionFormShow = make("ActionFormShow", "&Показать форму", "Показать форму");
+  ActionFormHide = make("ActionFormHide", "&Спрятать форму", "Спрятать форму");
+  ActionDumpFile = make("ActionDumpFile", "&Сохранять трафик в *.dump", "");
+  ActionDumpFile->setCheckable(true);
+  ActionTools = make("ActionTools", "&Настройки...", "");
+  ActionAbout = make("ActionAbout", "О программе...", "");
+  ActionExit = make("ActionExit", "&Выход", "Выход из приложения");
+
+  connect(ActionFormShow, &QAction::triggered, this, [this] { showNormal(); });
+  connect(ActionFormHide, &QAction::triggered, this, [this] { hide(); });
+  connect(ActionDumpFile, &QAction::triggered, this,
+          [this](bool checked) { Stat_->SetDumpEnabled(checked); });
+  connect(ActionTools, &QAction::triggered, this, [this] { ActionToolsExecute(); });
+  connect(ActionAbout, &QAction::triggered, this, [] { CreateAboutDialog()->Execute(); });
+  connect(ActionExit, &QAction::triggered, this, [] { QApplication::quit(); });
+}
+
+QMenu* TfrmStatic::CreateMenu() {
+  auto* menu = new QMenu(this);
+  menu->addAction(ActionFormShow);
+  menu->addAction(ActionFormHide);
+  menu->addSeparator();
+  menu->addAction(ActionDumpFile);
+  menu->addAction(ActionTools);
+  menu->addSeparator();
+  menu->addAction(ActionAbout);
+  menu->addSeparator();
+  menu->addAction(ActionExit);
+  connect(menu, &QMenu::aboutToShow, this, &TfrmStatic::UpdateActions);
+  return menu;
+}
+
+void TfrmStatic::UpdateActions() {
+  ActionFormShow->setEnabled(!isVisible());
+  ActionFormHide->setEnabled(isVisible());
+}
+
+void TfrmStatic::FormCreate() {
+  Stat_ = std::make_unique<TSnifferStat>();
+  Stat_->OnTraffic = [this](auto*, const TSnifferHostData& h, const TSnifferStatCounters& c) { StatTraffic(h, c); };
+  Stat_->OnCaptureStart = [this](auto*, const TSnifferHostData& h, const TSnifferStatCounters&) { StatCaptureStart(h); };
+  Stat_->OnCaptureStop = [this](auto*, const TSnifferHostData& h, const TSnifferStatCounters&) { StatCaptureStop(h); };
+  Stat_->OnStandby = [this](auto*) { StatStandby(); };
+  // Not in the original design: a capture error is shown in the tray hint.
+  Stat_->OnError = [this](auto*, int, int code, const std::string& text) { StatError(code, text); };
+  RestoreWindow();
+  ApplySettings();
+  if (!std::filesystem::exists(TDM::CfgFileName())) ActionToolsExecute();
+  ShowMainForm_ = true;
+}
+
+void TfrmStatic::RestoreWindow() {
+  setWindowTitle(QApplication::applicationDisplayName());
+  auto cfg = GetLocalCfgIntf();
+  QPoint position = pos();
+  if (auto left = ReadInteger(*cfg, kFormLeft)) position.setX(*left);
+  if (auto top = ReadInteger(*cfg, kFormTop)) position.setY(*top);
+  move(position);  // a position off every screen is kept as it is
+  SetTrayImage(tiStandby);
+  TrayIcon->show();
+  ShowIncoming(0);
+  ShowOutgoing(0);
+  UpdateTrayHint(0, 0);
+}
+
+void TfrmStatic::ApplySettings() {
+  auto cfg = GetLocalCfgIntf();
+  Stat_->SetActive(false);
+  if (auto autoStart = ReadBoolean(*cfg, kAutoStart)) {
+    const std::string exe = ExecutablePath();
+    const std::string name = std::filesystem::path(exe).filename().string();
+    SetAutoStart(LowerCaseCyrillicUtf8(name), LowerCaseCyrillicUtf8(exe), *autoStart);
+  }
+  if (auto count = ReadInteger(*cfg, kLocalIPRangeCount)) {
+    auto ranges = Stat_->Ranges();
+    ranges->Clear();
+    for (int i = 0; i < *count; ++i) {
+      const auto start = ReadString(*cfg, LocalIPRangeStartKey(i));
+      const auto end = ReadString(*cfg, LocalIPRangeEndKey(i));
+      if (start && end) ranges->AddRange(*start, *end);
+    }
+  }
+  const auto background = ReadColor(*cfg, kBackgroundColor);
+  if (background) ApplyColors(*background, true, 0, false);
+  const auto fontColor = ReadColor(*cfg, kFontColor);
+  if (fontColor) ApplyColors(0, false, *fontColor, true);
+  if (auto alpha = ReadInteger(*cfg, kAlphaBlend)) setWindowOpacity(std::clamp(*alpha, 0, 255) / 255.0);
+  TSnifferProtocolTypes filter = Stat_->ProtocolFilter;
+  auto apply = [&](const char* key, TSnifferProtocolType type) {
+    if (auto on = ReadBoolean(*cfg, key))
+      filter = static_cast<TSnifferProtocolTypes>(*on ? filter | ProtocolBit(type) : filter & ~ProtocolBit(type));
+  };
+  apply(kShowICMP, sptICMP);
+  apply(kShowUDP, sptUDP);
+  apply(kShowTCP, sptTCP);
+  Stat_->ProtocolFilter = filter;
+  if (auto mac = ReadString(*cfg, kMacBind)) Stat_->SetAdapterMac(*mac);
+  Stat_->SetActive(true);
+}
+
+void TfrmStatic::ApplyColors(TColor background, bool hasBackground, TColor font, bool hasFont) {
+  if (hasBackground) {
+    const QColor color = ToQColor(background, QApplication::palette(), QApplication::palette().color(QPalette::Button));
+    for (QWidget* w : std::initializer_list<QWidget*>{Panel, IncomingLabel, OutgoingLabel})
+      SetRoleColor(w, QPalette::Window, color);
+  }
+  if (hasFont) {
+    const QColor color = ToQColor(font, QApplication::palette(), QApplication::palette().color(QPalette::WindowText));
+    for (QLabel* l : {IncomingLabel, OutgoingLabel}) SetRoleColor(l, QPalette::WindowText, color);
+  }
+}
+
+void TfrmStatic::ShowIncoming(std::int64_t count) {
+  IncomingLabel->setText(QString::fromStdString(FormatByteCount(count)));
+}
+
+void TfrmStatic::ShowOutgoing(std::int64_t count) {
+  OutgoingLabel->setText(QString::fromStdString(FormatByteCount(count)));
+}
+
+void TfrmStatic::UpdateTrayHint(std::int64_t incoming, std::int64_t outgoing) {
+  QString hint = QApplication::applicationDisplayName();
+  if (!CaptureError_.isEmpty()) hint += "\n" + CaptureError_;
+  hint += "\nПринято: " + QString::fromStdString(FormatByteCount(incoming));
+  hint += "\nОтправлено: " + QString::fromStdString(FormatByteCount(outgoing));
+  TrayHint_ = hint;
+  TrayIcon->setToolTip(hint);
+}
+
+void TfrmStatic::SetTrayImage(int index) {
+  TrayImage_ = index;
+  TrayIcon->setIcon(ImageList32[static_cast<std::size_t>(index)]);
+}
+
+void TfrmStatic::ShowTotals(const TSnifferHostData& h) {
+  ShowIncoming(h.TotalIncoming);
+  ShowOutgoing(h.TotalOutgoing);
+  UpdateTrayHint(h.TotalIncoming, h.TotalOutgoing);
+}
+
+void TfrmStatic::StatTraffic(const TSnifferHostData& h, const TSnifferStatCounters&) {
+  if (DM_) DM_->InsertTraffic(h.Address, h.StartTime, h.Duration, h.Incoming, h.Outgoing);
+  ShowTotals(h);
+}
+
+void TfrmStatic::StatCaptureStart(const TSnifferHostData& h) {
+  CaptureError_.clear();
+  SetTrayImage(tiCapturing);
+  ShowTotals(h);
+}
+
+void TfrmStatic::StatCaptureStop(const TSnifferHostData& h) {
+  SetTrayImage(tiStopped);
+  ShowTotals(h);
+}
+
+void TfrmStatic::StatStandby() {
+  CaptureError_.clear();
+  TrayHint_ = QApplication::applicationDisplayName() + " - Дежурный режим";
+  TrayIcon->setToolTip(TrayHint_);
+  SetTrayImage(tiStandby);
+}
+
+void TfrmStatic::StatError(int, const std::string& text) {
+  CaptureError_ = QString::fromStdString(text);
+  const TSnifferHostData& h = Stat_->HostData();
+  UpdateTrayHint(h.TotalIncoming, h.TotalOutgoing);
+}
+
+void TfrmStatic::ActionToolsExecute() {
+  auto cfg = GetLocalCfgIntf();
+  cfg->BeginUpdate();
+  int result = 0;
+  try {
+    result = CreateToolsDialog(FillTree, PageClassOf)->Execute();
+  } catch (...) {
+    cfg->CancelUpdate();  // dropped without a message, as the dialog's own errors are
+    return;
+  }
+  if (result != 1) {
+    cfg->CancelUpdate();
+    return;
+  }
+  try {
+    cfg->EndUpdate();
+    ApplySettings();
+  } catch (...) {
+    // The store keeps what the dialog wrote; nothing is shown.
+  }
+}
+
+void TfrmStatic::EndSession() {
+  if (Stat_) Stat_->SetActive(false);
+  QApplication::quit();
+}
+
+void TfrmStatic::FormDestroy() {
+  if (!Stat_) return;
+  auto cfg = GetLocalCfgIntf();
+  try {
+    cfg->BeginUpdate();
+    cfg->SetValue(kFormLeft, Variant::FromInteger(x()));
+    cfg->SetValue(kFormTop, Variant::FromInteger(y()));
+    cfg->EndUpdate();
+  } catch (const std::exception& e) {
+    cfg->CancelUpdate();
+    ShowErrorBox(nullptr, e);
+  }
+  Stat_.reset();
+}
+
+bool TfrmStatic::eventFilter(QObject* watched, QEvent* event) {
+  // Dragging by the left button anywhere on the window, with snapping to the screen edges.
+  if (event->type() == QEvent::MouseButtonPress) {
+    auto* e = static_cast<QMouseEvent*>(event);
+    if (e->button() == Qt::LeftButton) {
+      Dragging_ = true;
+      DragOffset_ = e->globalPosition().toPoint() - pos();
+      return true;
+    }
+  } else if (event->type() == QEvent::MouseMove && Dragging_) {
+    auto* e = static_cast<QMouseEvent*>(event);
+    const QPoint target = e->globalPosition().toPoint() - DragOffset_;
+    const QScreen* screen = QGuiApplication::screenAt(e->globalPosition().toPoint());
+    move(screen ? SnapToScreenEdges(QRect(target, size()), screen->geometry()) : target);
+    return true;
+  } else if (event->type() == QEvent::MouseButtonRelease && Dragging_) {
+    Dragging_ = false;
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void FillToolsTree(TfrmTools*, QTreeWidget* nodes) {
+  nodes->setUpdatesEnabled(false);
+  const QIcon page(":/icons/page.svg");
+  for (const PageNode& n : kPageNodes) {
+    auto* item = new QTreeWidgetItem(nodes, QStringList{n.caption});
+    item->setData(0, kPageIdRole, n.pageId);
+    item->setIcon(0, page);
+  }
+  nodes->setUpdatesEnabled(true);
+}
+
+void GetToolsPageClass(TfrmTools*, QTreeWidgetItem* node, TToolsPageClass& pageClass) {
+  // The pages register here as they are built; a node without one shows an empty container.
+  (void)node;
+  (void)pageClass;
+}
+
+}  // namespace corvina

@@ -1,0 +1,110 @@
+#pragma once
+// The meter window: a tiny borderless window on top of all others with the
+// day's received and sent bytes, the tray icon, and the menus from which
+// everything else is reached.
+
+#include <QAction>
+#include <QFrame>
+#include <QIcon>
+#include <QLabel>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "capture/SnifferStat.h"
+#include "settings/CfgColors.h"
+#include "ui/ToolsPage.h"
+
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace corvina {
+
+class TDM;
+class TfrmTools;
+
+enum TTrayImage { tiStopped = 0, tiCapturing = 1, tiStandby = 2 };
+
+class TfrmStatic : public QWidget {
+  Q_OBJECT
+ public:
+  // dm may be null (no database): rows are then not stored.
+  explicit TfrmStatic(TDM* dm, QWidget* parent = nullptr);
+  ~TfrmStatic() override;
+
+  // The creation step; an error leaving it is the caller's to show.
+  void FormCreate();
+  // Saves the position (an error is shown) and releases the statistics.
+  void FormDestroy();
+  void ApplySettings();
+  void RestoreWindow();
+  void ShowIncoming(std::int64_t count);
+  void ShowOutgoing(std::int64_t count);
+  void UpdateTrayHint(std::int64_t incoming, std::int64_t outgoing);
+  // Re-evaluates the enabled and checked states of the actions.
+  void UpdateActions();
+  // End of the desktop session: capture off, then the normal shutdown.
+  void EndSession();
+  // The settings transaction around the settings dialog.
+  void ActionToolsExecute();
+
+  // Whether the window is to be shown when the event loop starts.
+  bool ShowMainForm() const { return ShowMainForm_; }
+  TSnifferStat* Stat() const { return Stat_.get(); }
+  int TrayImage() const { return TrayImage_; }
+  QString TrayHint() const { return TrayHint_; }
+
+  QFrame* Panel;
+  QLabel* IncomingLabel;
+  QLabel* OutgoingLabel;
+  QSystemTrayIcon* TrayIcon;
+  QMenu* PopupMenu;
+  QMenu* PopupMenuTray;
+  QAction* ActionFormShow;
+  QAction* ActionFormHide;
+  QAction* ActionDumpFile;
+  QAction* ActionTools;
+  QAction* ActionAbout;
+  QAction* ActionExit;
+  // The settings dialog's page tree and page classes; tests put their own.
+  std::function<void(TfrmTools*, QTreeWidget*)> FillTree;
+  std::function<void(TfrmTools*, QTreeWidgetItem*, TToolsPageClass&)> PageClassOf;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void CreateActions();
+  QMenu* CreateMenu();
+  void SetTrayImage(int index);
+  void ShowTotals(const TSnifferHostData& hostData);
+  void StatTraffic(const TSnifferHostData& hostData, const TSnifferStatCounters& counters);
+  void StatCaptureStart(const TSnifferHostData& hostData);
+  void StatCaptureStop(const TSnifferHostData& hostData);
+  void StatStandby();
+  void StatError(int errorCode, const std::string& errorText);
+  void ApplyColors(TColor background, bool hasBackground, TColor font, bool hasFont);
+
+  TDM* DM_;
+  std::unique_ptr<TSnifferStat> Stat_;
+  std::array<QIcon, 3> ImageList32;
+  int TrayImage_ = tiStandby;
+  QString TrayHint_;
+  QString CaptureError_;  // why capture stopped, while it stays stopped by an error
+  bool ShowMainForm_ = false;
+  QPoint DragOffset_;
+  bool Dragging_ = false;
+};
+
+// The settings dialog's tree and page classes of this program.
+void FillToolsTree(TfrmTools* sender, QTreeWidget* nodes);
+void GetToolsPageClass(TfrmTools* sender, QTreeWidgetItem* node, TToolsPageClass& pageClass);
+
+// Where a window dragged to `window` ends up: an edge within `distance`
+// pixels of the screen's edge is moved onto it.
+QPoint SnapToScreenEdges(const QRect& window, const QRect& screen, int distance = 20);
+
+}  // namespace corvina

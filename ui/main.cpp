@@ -1,0 +1,73 @@
+// Program entry: application, data module (database, then the meter window),
+// message loop, and the shutdown in the reverse order.
+
+#include <QApplication>
+#include <QMetaObject>
+
+#include "database/DMU.h"
+#include "framework/Thread.h"
+#include "ui/AppIntf.h"
+#include "ui/Dialogs.h"
+#include "ui/SessionEnd.h"
+#include "ui/frmStatU.h"
+
+using namespace corvina;
+
+namespace {
+
+QStringList Components(TDM& dm) {
+  const TSQLiteConnection* connection = dm.Connection();
+  return {"Генератор отчетов - Qt Print Support " + QString(qVersion()),
+          "Поставщик OLE DB - " + QString::fromStdString(connection ? connection->Provider() : "")};
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  CreateAppInfo();
+  SetMainThread();
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Corvina");
+  QApplication::setApplicationDisplayName("Corvina");
+  QApplication::setWindowIcon(QIcon(":/icons/corvina.svg"));
+  QApplication::setQuitOnLastWindowClosed(false);  // the window may be hidden; the tray icon stays
+  SetSynchronizeWakeHook([] {
+    QMetaObject::invokeMethod(qApp, [] { CheckSynchronize(); }, Qt::QueuedConnection);
+  });
+
+  TfrmStatic* mainForm = nullptr;
+  TDM dm({
+      [](const std::string& message) { ShowErrorBox(nullptr, QString::fromStdString(message)); },
+      [](TDM& module) {
+        AppInfo()->SetComponents(Components(module));
+        AppInfo()->SetProductInfo({"Программа предназначена для подсчета Интернет трафика."});
+      },
+      [&mainForm](TDM& module) {
+        mainForm = new TfrmStatic(&module);
+        try {
+          mainForm->FormCreate();
+        } catch (const std::exception& e) {
+          ShowErrorBox(nullptr, e);  // the window stays hidden; the tray menu can show it
+        }
+      },
+  });
+  DM = &dm;
+  try {
+    dm.DataModuleCreate();
+  } catch (const std::exception& e) {
+    ShowErrorBox(nullptr, e);
+    return 1;  // no main window: the program ends
+  }
+  OnSessionEnd([&mainForm] {
+    if (mainForm) mainForm->EndSession();
+  });
+  if (mainForm->ShowMainForm()) mainForm->show();
+  const int result = QApplication::exec();
+
+  mainForm->FormDestroy();
+  delete mainForm;
+  dm.DataModuleDestroy();
+  DM = nullptr;
+  AppInfo().reset();
+  return result;
+}
