@@ -74,27 +74,34 @@ bool DecodePacket(const std::uint8_t* packet, int n, std::uint32_t localAddr, co
 }
 
 std::string BuildDumpString(const std::uint8_t* packet, int n) {
-  std::string text;
-  text.reserve(std::size_t(n / 16 + 1) * 80 + 2);
-  char field[16];
-  for (int lineStart = 0; lineStart < n; lineStart += 16) {
-    const int m = n - lineStart < 16 ? n - lineStart : 16;
-    std::snprintf(field, sizeof field, "%.6d ", lineStart / 16 * 10);
-    text += field;
+  // Built for every delivered packet: written straight into its final size.
+  // Every line, short or full, is 63 characters plus one per byte.
+  static const char kHex[] = "0123456789ABCDEF";
+  const int lines = (n + 15) / 16;
+  std::string text(std::size_t(lines * 63 + n + 2), ' ');
+  char* out = text.data();
+  for (int k = 0; k < lines; ++k) {
+    const std::uint8_t* line = packet + k * 16;
+    const int m = n - k * 16 < 16 ? n - k * 16 : 16;
+    char number[16];
+    const int digits = std::snprintf(number, sizeof number, "%.6d ", k * 10);
+    std::memcpy(out, number, std::size_t(digits));
+    char* hex = out + digits;
     for (int i = 0; i < m; ++i) {
-      std::snprintf(field, sizeof field, "%02X ", packet[lineStart + i]);
-      text += field;
-      if (i == 7 && m > 8) text += "| ";
+      hex[0] = kHex[line[i] >> 4];
+      hex[1] = kHex[line[i] & 0x0F];
+      hex += i == 7 && m > 8 ? 5 : 3;  // "| " after the eighth byte when more follow
+      if (i == 7 && m > 8) hex[-2] = '|';
     }
-    // Pads a short last line so every character column starts in one place.
-    text.append(std::size_t(3 * (16 - m) + (m <= 8 ? 2 : 0) + 4), ' ');
-    for (int i = 0; i < m; ++i) {
-      const std::uint8_t b = packet[lineStart + i];
-      text += (b >= 25 && b <= 127) ? char(b) : '.';
-    }
-    text += "\r\n";
+    // The padding is already blanks; the character column starts at a fixed place.
+    char* column = out + digits + 16 * 3 + 2 + 4;
+    for (int i = 0; i < m; ++i) column[i] = (line[i] >= 25 && line[i] <= 127) ? char(line[i]) : '.';
+    column[m] = '\r';
+    column[m + 1] = '\n';
+    out = column + m + 2;
   }
-  text += "\r\n";
+  out[0] = '\r';
+  out[1] = '\n';
   return text;
 }
 
