@@ -31,7 +31,10 @@ void TDM::DataModuleCreate() {
   if (callbacks_.CreateMainWindow) callbacks_.CreateMainWindow(*this);
 }
 
-void TDM::DataModuleDestroy() { connection_.reset(); }
+void TDM::DataModuleDestroy() {
+  Flush();
+  connection_.reset();
+}
 
 std::string TDM::DataFileName() { return ExecutableFileWithExt(".dat"); }
 
@@ -62,17 +65,45 @@ void TDM::InsertTraffic(const std::string& ip, TDateTime start, std::int64_t dur
                         std::int64_t incoming, std::int64_t outgoing) noexcept {
   try {
     if (!connection_) throw EDatabaseError("no connection");
+    if (groupRows_ == 0 || !connection_->InTransaction()) {
+      failedInserts_ += groupRows_;  // the engine rolled the group back after an error
+      groupRows_ = 0;
+      connection_->Execute("BEGIN");
+      groupStart_ = std::chrono::steady_clock::now();
+    }
     connection_->Execute(kInsertSql, {Variant::FromDate(start), Variant::FromString(ip),
                                       Variant::FromInteger(duration, varInt64),
                                       Variant::FromInteger(incoming, varInt64),
                                       Variant::FromInteger(outgoing, varInt64)});
+    ++groupRows_;
   } catch (...) {
     ++failedInserts_;
   }
+  if (groupRows_ > 0 && std::chrono::steady_clock::now() - groupStart_ >= kCommitInterval) Flush();
+}
+
+void TDM::Flush() noexcept {
+  if (!connection_ || !connection_->InTransaction()) {
+    failedInserts_ += groupRows_;  // rolled back by the engine, or the connection is gone
+    groupRows_ = 0;
+    return;
+  }
+  try {
+    connection_->Execute("COMMIT");
+  } catch (...) {
+    failedInserts_ += groupRows_;
+    try {
+      connection_->Execute("ROLLBACK");
+    } catch (...) {
+      // Nothing left to undo.
+    }
+  }
+  groupRows_ = 0;
 }
 
 int TDM::DeletePeriod(TDateTime fromDate, TDateTime toDate) {
   if (!connection_) throw EDatabaseError("no connection");
+  Flush();
   return connection_->Execute(
       kDeleteSql, {Variant::FromDate(DateOf(fromDate)), Variant::FromDate(DateOf(toDate) + 1)});
 }

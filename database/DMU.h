@@ -2,6 +2,7 @@
 // The data module: owns the traffic database connection, runs the start-up
 // sequence, writes one row per packet and clears periods of rows.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -58,9 +59,18 @@ class TDM {
   // Appends one row. Never throws and shows nothing, so the packet flow goes
   // on; a row that cannot be written is counted instead. A closed connection
   // is opened again first, once per call.
+  //
+  // Rows are committed in groups: a commit per row writes a whole page to the
+  // journal and takes the file locks each time, which caps a busy link at a
+  // few ten thousand packets a second. The group the first insert opens is
+  // committed by the first insert after kCommitInterval, by Flush (the window
+  // calls it when rows stop coming), before a deletion, and at close.
   void InsertTraffic(const std::string& ip, TDateTime start, std::int64_t duration,
                      std::int64_t incoming, std::int64_t outgoing) noexcept;
+  // Commits the rows inserted so far; a failed commit counts them as lost.
+  void Flush() noexcept;
   std::uint64_t FailedInsertCount() const { return failedInserts_; }
+  static constexpr std::chrono::milliseconds kCommitInterval{250};
 
   // Deletes the rows from the start of fromDate's day up to, not including,
   // the start of the day after toDate. Raises EDatabaseError with the
@@ -71,6 +81,9 @@ class TDM {
   TDMCallbacks callbacks_;
   std::unique_ptr<TSQLiteConnection> connection_;
   std::uint64_t failedInserts_ = 0;
+  // Rows of the open group, and when it was opened.
+  std::uint64_t groupRows_ = 0;
+  std::chrono::steady_clock::time_point groupStart_;
 };
 
 // The program's one data module, set by the program entry.

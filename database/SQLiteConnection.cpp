@@ -116,6 +116,8 @@ std::string TSQLiteConnection::Provider() const {
   return std::string("SQLite ") + sqlite3_libversion();
 }
 
+bool TSQLiteConnection::InTransaction() const { return db_ && sqlite3_get_autocommit(db_) == 0; }
+
 void TSQLiteConnection::OpenOnUse() {
   if (!Connected()) Open();
 }

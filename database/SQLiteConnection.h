@@ -47,6 +47,8 @@ class TSQLiteConnection {
   void Open();
   void Close();
   bool Connected() const { return db_ != nullptr; }
+  // An explicit transaction is open (one the engine rolled back after an error is not).
+  bool InTransaction() const;
   // The engine's name and version, e.g. "SQLite 3.40.1".
   std::string Provider() const;
 

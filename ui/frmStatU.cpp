@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QTimer>
 #include <QTreeWidget>
 #include <filesystem>
 
@@ -98,6 +99,10 @@ TfrmStatic::TfrmStatic(TDM* dm, QWidget* parent)
             [this, label](const QPoint& at) { PopupMenu->popup(label->mapToGlobal(at)); });
   for (QWidget* w : std::initializer_list<QWidget*>{this, Panel, IncomingLabel, OutgoingLabel})
     w->installEventFilter(this);
+  FlushTimer_ = new QTimer(this);
+  FlushTimer_->setSingleShot(true);
+  FlushTimer_->setInterval(TDM::kCommitInterval);
+  connect(FlushTimer_, &QTimer::timeout, this, [this] { DM_->Flush(); });
   HideFromTaskbar(this);
 }
 
@@ -252,7 +257,10 @@ void TfrmStatic::ShowTotals(const TSnifferHostData& h) {
 }
 
 void TfrmStatic::StatTraffic(const TSnifferHostData& h, const TSnifferStatCounters&) {
-  if (DM_) DM_->InsertTraffic(h.Address, h.StartTime, h.Duration, h.Incoming, h.Outgoing);
+  if (DM_) {
+    DM_->InsertTraffic(h.Address, h.StartTime, h.Duration, h.Incoming, h.Outgoing);
+    if (!FlushTimer_->isActive()) FlushTimer_->start();
+  }
   ShowTotals(h);
 }
 

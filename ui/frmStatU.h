@@ -18,6 +18,7 @@
 #include "settings/CfgColors.h"
 #include "ui/ToolsPage.h"
 
+class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -89,6 +90,7 @@ class TfrmStatic : public QWidget {
   void ApplyColors(TColor background, bool hasBackground, TColor font, bool hasFont);
 
   TDM* DM_;
+  QTimer* FlushTimer_;  // commits the stored rows once packets stop coming
   std::unique_ptr<TSnifferStat> Stat_;
   std::array<QIcon, 3> ImageList32;
   int TrayImage_ = tiStandby;

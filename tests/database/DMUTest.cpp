@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <thread>
 
 #include "DatabaseTestSupport.h"
 #include "database/DMU.h"
@@ -144,6 +145,7 @@ TEST_F(DMUTest, LockedFileIsRefusedThenInsertsOpenItOnceFreed) {
   EXPECT_EQ(dm->FailedInsertCount(), 1u);
   EXPECT_TRUE(dm->DatabaseOpen());
   EXPECT_EQ(events.size(), 3u) << "the open on use shows nothing";
+  dm->Flush();
   EXPECT_EQ(Sqlite3Cli(datFile, "SELECT STRT, INCOMING FROM INETTRAFFIC"),
             "2007-01-05 10:00:01.000|2\n");
 }
@@ -180,6 +182,8 @@ TEST_F(DMUTest, RowsAreReadByAnotherProcessAsLocalDateTimes) {
   dm->InsertTraffic("10.1.2.3'--", EncodeDateTime({2007, 12, 31, 23, 59, 59, 700}), 0, 0,
                     2147483647);
   EXPECT_EQ(dm->FailedInsertCount(), 0u);
+  EXPECT_EQ(Sqlite3Cli(datFile, "SELECT COUNT(*) FROM INETTRAFFIC"), "0\n") << "the group is not committed yet";
+  dm->Flush();
   // While the program still runs: WAL lets another process read committed rows.
   EXPECT_EQ(Sqlite3Cli(datFile,
                        "SELECT IP, STRT, typeof(STRT), DURATION, INCOMING, OUTGOING, date(STRT), "
@@ -187,6 +191,18 @@ TEST_F(DMUTest, RowsAreReadByAnotherProcessAsLocalDateTimes) {
             "192.168.0.5|2007-01-05 00:00:00.000|text|0|0|0|2007-01-05|00\n"
             "192.168.0.5|2007-01-05 14:03:22.000|text|0|1500|0|2007-01-05|14\n"
             "10.1.2.3'--|2007-12-31 23:59:59.700|text|0|0|2147483647|2007-12-31|23\n");
+}
+
+TEST_F(DMUTest, AGroupOfRowsIsCommittedByTheFirstInsertAfterTheInterval) {
+  auto dm = Start();
+  const TDateTime t = EncodeDateTime({2007, 1, 5, 10, 0, 0, 0});
+  dm->InsertTraffic("10.0.0.1", t, 0, 1, 0);
+  std::this_thread::sleep_for(TDM::kCommitInterval + std::chrono::milliseconds(20));
+  dm->InsertTraffic("10.0.0.1", t, 0, 2, 0);  // closes the group it joined
+  EXPECT_EQ(Sqlite3Cli(datFile, "SELECT SUM(INCOMING) FROM INETTRAFFIC"), "3\n");
+  dm->InsertTraffic("10.0.0.1", t, 0, 4, 0);
+  dm.reset();  // closing commits the open group
+  EXPECT_EQ(Sqlite3Cli(datFile, "SELECT SUM(INCOMING) FROM INETTRAFFIC"), "7\n");
 }
 
 TEST_F(DMUTest, DeletePeriodTakesWholeDaysUpToTheLastMillisecond) {
