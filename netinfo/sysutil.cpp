@@ -1,10 +1,5 @@
 #include "netinfo/sysutil.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
@@ -19,33 +14,6 @@ std::string Unquoted(std::string v) {
   if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
     v = v.substr(1, v.size() - 2);
   return v;
-}
-
-// Writes bytes to path through a temporary file in the same folder and a
-// rename; returns 0 or the errno of the failed step.
-int WriteFileAtomically(const std::string& path, const void* data, std::size_t size) {
-  std::filesystem::path target(path);
-  std::string tmp = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-  const int fd = mkstemp(tmp.data());
-  if (fd < 0) return errno;
-  const char* p = static_cast<const char*>(data);
-  std::size_t left = size;
-  int error = 0;
-  while (left > 0 && !error) {
-    const ssize_t n = write(fd, p, left);
-    if (n < 0 && errno != EINTR) error = errno;
-    if (n > 0) {
-      p += n;
-      left -= static_cast<std::size_t>(n);
-    }
-  }
-  // mkstemp makes the file private; the real file is an ordinary one.
-  if (!error && fchmod(fd, 0644) != 0) error = errno;
-  if (!error && fsync(fd) != 0) error = errno;
-  if (close(fd) != 0 && !error) error = errno;
-  if (!error && rename(tmp.c_str(), path.c_str()) != 0) error = errno;
-  if (error) unlink(tmp.c_str());
-  return error;
 }
 
 // Desktop entry Exec values quote arguments with blanks or special characters.
@@ -158,7 +126,7 @@ void SetAutoStart(const std::string& name, const std::string& command, bool enab
   const std::string entry = "[Desktop Entry]\nType=Application\nName=" + name +
                             "\nExec=" + DesktopExecArgument(command) +
                             "\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
-  if (WriteFileAtomically(path, entry.data(), entry.size()) != 0)
+  if (ReplaceFileContents(path, entry) != 0)
     throw EAutoStartError("Failed to set data for '" + name + "'");
 }
 
@@ -166,7 +134,7 @@ void SaveResourceToFile(const std::string& resName, const std::string& resType,
                         const std::string& fileName) {
   const TResource* res = FindResource(resName, resType);
   if (!res) throw EResNotFound("Resource " + resName + " not found");
-  if (const int error = WriteFileAtomically(fileName, res->data, res->size))
+  if (const int error = ReplaceFileContents(fileName, {reinterpret_cast<const char*>(res->data), res->size}))
     throw EFCreateError("Cannot create file \"" + fileName + "\". " + SystemErrorText(error));
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace corvina {
 
@@ -26,6 +27,12 @@ TOsVersion QueryOsVersion();
 // The per-user folder of log-on autostart entries; nullopt when the user's
 // home cannot be found.
 std::optional<std::string> AutostartFolder();
+
+// Writes data to a temporary file in fileName's folder, flushes it to disk and
+// renames it over fileName, so a failed write never leaves a partial file.
+// Returns 0, or the errno of the step that failed (the temporary file is then
+// removed). An existing file keeps its permission bits; a new one gets 0644.
+int ReplaceFileContents(const std::string& fileName, std::string_view data);
 
 // The system's message text for an errno-style code.
 std::string SystemErrorText(int code);

@@ -101,33 +101,6 @@ std::optional<std::string> ReadWholeFile(const std::string& fileName) {
   return text;
 }
 
-// Writes text to a temporary file in the same folder and renames it over
-// fileName; returns 0 or the errno of the step that failed, the temporary
-// file removed. An existing file keeps its permission bits.
-int ReplaceFile(const std::string& fileName, const std::string& text) {
-  const std::filesystem::path target(fileName);
-  std::string tmp =
-      (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-  const int fd = mkstemp(tmp.data());
-  if (fd < 0) return errno;
-  struct stat old {};
-  const mode_t mode = stat(fileName.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-  int error = 0;
-  for (std::size_t done = 0; done < text.size() && !error;) {
-    const ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n >= 0)
-      done += static_cast<std::size_t>(n);
-    else if (errno != EINTR)
-      error = errno;
-  }
-  if (!error && fchmod(fd, mode) != 0) error = errno;
-  if (!error && fsync(fd) != 0) error = errno;
-  if (close(fd) != 0 && !error) error = errno;
-  if (!error && rename(tmp.c_str(), fileName.c_str()) != 0) error = errno;
-  if (error) unlink(tmp.c_str());
-  return error;
-}
-
 }  // namespace
 
 TDynamicCfgIntf::TDynamicCfgIntf(const TFormatSettings& fs) : fs_(fs) {}
@@ -208,7 +181,7 @@ TLocalCfgIntf::TLocalCfgIntf(std::string fileName, const TFormatSettings& fs)
 }
 
 void TLocalCfgIntf::EndUpdate() {
-  if (const int error = ReplaceFile(fileName_, IniDocument.Text()))
+  if (const int error = ReplaceFileContents(fileName_, IniDocument.Text()))
     ThrowFileError("Cannot create file", fileName_, error);
   TDynamicCfgIntf::EndUpdate();
 }

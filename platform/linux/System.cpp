@@ -1,10 +1,13 @@
 #include <pwd.h>
+#include <sys/stat.h>
 #include <sys/sysinfo.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <sstream>
@@ -75,6 +78,29 @@ std::optional<std::string> AutostartFolder() {
     return std::nullopt;
   }
   return home + "/.config/autostart";
+}
+
+int ReplaceFileContents(const std::string& fileName, std::string_view data) {
+  const std::filesystem::path target(fileName);
+  std::string tmp = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+  const int fd = mkstemp(tmp.data());
+  if (fd < 0) return errno;
+  struct stat old {};
+  const mode_t mode = stat(fileName.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+  int error = 0;
+  for (std::size_t done = 0; done < data.size() && !error;) {
+    const ssize_t n = write(fd, data.data() + done, data.size() - done);
+    if (n >= 0)
+      done += static_cast<std::size_t>(n);
+    else if (errno != EINTR)
+      error = errno;
+  }
+  if (!error && fchmod(fd, mode) != 0) error = errno;
+  if (!error && fsync(fd) != 0) error = errno;
+  if (close(fd) != 0 && !error) error = errno;
+  if (!error && rename(tmp.c_str(), fileName.c_str()) != 0) error = errno;
+  if (error) unlink(tmp.c_str());
+  return error;
 }
 
 std::string SystemErrorText(int code) {
