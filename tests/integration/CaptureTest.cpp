@@ -16,7 +16,7 @@
 #include <sstream>
 
 #include "capture/CaptureFixture.h"
-#include "capture/VethPair.h"
+#include "support/VethPair.h"
 #include "platform/System.h"
 
 using namespace corvina;
