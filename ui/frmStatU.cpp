@@ -17,6 +17,9 @@
 #include "ui/SystemColors.h"
 #include "ui/TaskbarHint.h"
 #include "ui/frmAboutU.h"
+#include "ui/frmToolsConnectU.h"
+#include "ui/frmToolsDesignerU.h"
+#include "ui/frmToolsStatU.h"
 #include "ui/frmToolsU.h"
 
 namespace corvina {
@@ -364,9 +367,13 @@ void FillToolsTree(TfrmTools*, QTreeWidget* nodes) {
 }
 
 void GetToolsPageClass(TfrmTools*, QTreeWidgetItem* node, TToolsPageClass& pageClass) {
-  // The pages register here as they are built; a node without one shows an empty container.
-  (void)node;
-  (void)pageClass;
+  // Page id 1 (the reports page) registers here when it is built; until then its node shows an empty container.
+  switch (node->data(0, kPageIdRole).toInt()) {
+    case 0: pageClass = &TfrmToolsDesigner::staticMetaObject; break;
+    case 2: pageClass = &TfrmToolsStat::staticMetaObject; break;
+    case 3: pageClass = &TfrmToolsConnect::staticMetaObject; break;
+    default: break;
+  }
 }
 
 }  // namespace corvina

@@ -1,0 +1,161 @@
+#include "ui/frmToolsStatU.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QStyle>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "settings/CfgKeys.h"
+#include "ui/AddressEdit.h"
+#include "ui/ReportList.h"
+
+namespace corvina {
+namespace {
+
+// A button that shows and runs its action, enabled with it.
+QPushButton* ActionButton(QAction* action, QWidget* parent) {
+  auto* button = new QPushButton(action->text(), parent);
+  button->setEnabled(action->isEnabled());
+  QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
+  QObject::connect(action, &QAction::enabledChanged, button, &QWidget::setEnabled);
+  return button;
+}
+
+}  // namespace
+
+TfrmToolsStat::TfrmToolsStat(QWidget* owner) : TToolsPage(owner) {
+  setObjectName("frmToolsStat");
+  auto* groupBox1 = new QGroupBox("Фильтрация пакетов", this);
+
+  auto* groupBox2 = new QGroupBox("По типу пакета", groupBox1);
+  CheckBox1 = new QCheckBox("ICMP", groupBox2);
+  CheckBox2 = new QCheckBox("UDP", groupBox2);
+  CheckBox3 = new QCheckBox("TCP", groupBox2);
+  CheckBox3->setChecked(true);
+  auto* protocols = new QHBoxLayout(groupBox2);
+  protocols->setContentsMargins(24, 6, 24, 6);
+  for (QCheckBox* box : {CheckBox1, CheckBox2, CheckBox3}) protocols->addWidget(box, 1);
+
+  auto* groupBox4 = new QGroupBox("Исключаемый диапазон адресов", groupBox1);
+  IPRangeStart = new TAddressEdit(groupBox4);
+  IPRangeStart->setObjectName("IPRangeStart");
+  IPRangeEnd = new TAddressEdit(groupBox4);
+  IPRangeEnd->setObjectName("IPRangeEnd");
+  ActionAppendItem = new QAction("&Добавить", this);
+  ActionAppendItem->setObjectName("ActionAppendItem");
+  ActionDeleteItem = new QAction("&Удалить", this);
+  ActionDeleteItem->setObjectName("ActionDeleteItem");
+  connect(ActionAppendItem, &QAction::triggered, this, &TfrmToolsStat::ActionAppendItemExecute);
+  connect(ActionDeleteItem, &QAction::triggered, this, &TfrmToolsStat::ActionDeleteItemExecute);
+  Button1 = ActionButton(ActionAppendItem, groupBox4);
+  Button2 = ActionButton(ActionDeleteItem, groupBox4);
+
+  ListView = new QTreeWidget(groupBox4);
+  ListView->setObjectName("ListView");
+  SetUpReportList(ListView, {{"Начало диапазона", 125}, {"Окончание диапазона", 125}});
+  ListView->installEventFilter(this);
+
+  auto* ranges = new QGridLayout(groupBox4);
+  ranges->addWidget(new QLabel("Диапазон:", groupBox4), 0, 0);
+  ranges->addWidget(IPRangeStart, 0, 1);
+  ranges->addWidget(IPRangeEnd, 0, 2);
+  ranges->addWidget(Button1, 0, 3);
+  ranges->addWidget(ListView, 1, 0, 2, 3);
+  ranges->addWidget(Button2, 1, 3, Qt::AlignTop);
+  ranges->setColumnStretch(0, 1);
+  ranges->setRowStretch(2, 1);
+
+  auto* inner = new QVBoxLayout(groupBox1);
+  inner->addWidget(groupBox2);
+  inner->addWidget(groupBox4, 1);
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->addWidget(groupBox1);
+
+  for (TAddressEdit* edit : {IPRangeStart, IPRangeEnd})
+    connect(edit, &QLineEdit::textChanged, this, &TfrmToolsStat::ActionAppendItemUpdate);
+  connect(ListView, &QTreeWidget::itemSelectionChanged, this, &TfrmToolsStat::ActionDeleteItemUpdate);
+  ActionAppendItemUpdate();
+  ActionDeleteItemUpdate();
+}
+
+void TfrmToolsStat::FormCreate() {
+  auto cfg = GetLocalCfgIntf();
+  if (auto count = ReadInteger(*cfg, kLocalIPRangeCount)) {
+    ListView->clear();
+    if (*count > 0) {
+      ListView->setUpdatesEnabled(false);
+      auto repaint = qScopeGuard([this] { ListView->setUpdatesEnabled(true); });
+      for (int i = 0; i < *count; ++i) {
+        const auto start = ReadString(*cfg, LocalIPRangeStartKey(i));
+        const auto end = ReadString(*cfg, LocalIPRangeEndKey(i));
+        if (start && end) AppendRow(QString::fromStdString(*start), QString::fromStdString(*end));
+      }
+    }
+  }
+  if (auto on = ReadBoolean(*cfg, kShowICMP)) CheckBox1->setChecked(*on);
+  if (auto on = ReadBoolean(*cfg, kShowUDP)) CheckBox2->setChecked(*on);
+  if (auto on = ReadBoolean(*cfg, kShowTCP)) CheckBox3->setChecked(*on);
+}
+
+bool TfrmToolsStat::FormCloseQuery() {
+  auto cfg = GetLocalCfgIntf();
+  cfg->SetValue(kShowICMP, Variant::FromBoolean(CheckBox1->isChecked()));
+  cfg->SetValue(kShowUDP, Variant::FromBoolean(CheckBox2->isChecked()));
+  cfg->SetValue(kShowTCP, Variant::FromBoolean(CheckBox3->isChecked()));
+  const int rows = ListView->topLevelItemCount();
+  cfg->SetValue(kLocalIPRangeCount, Variant::FromInteger(rows));
+  for (int i = 0; i < rows; ++i) {
+    const QTreeWidgetItem* row = ListView->topLevelItem(i);
+    cfg->SetValue(LocalIPRangeStartKey(i), Variant::FromString(row->text(0).toStdString()));
+    cfg->SetValue(LocalIPRangeEndKey(i), Variant::FromString(row->text(1).toStdString()));
+  }
+  return true;
+}
+
+void TfrmToolsStat::AppendRow(const QString& start, const QString& end) {
+  auto* row = new QTreeWidgetItem(ListView, QStringList{start, end});
+  row->setIcon(0, style()->standardIcon(QStyle::SP_DriveNetIcon));
+}
+
+void TfrmToolsStat::ActionAppendItemExecute() {
+  AppendRow(IPRangeStart->Text(), IPRangeEnd->Text());
+  IPRangeStart->SetText(TAddressEdit::kEmptyAddress);
+  IPRangeEnd->SetText(TAddressEdit::kEmptyAddress);
+}
+
+void TfrmToolsStat::ActionAppendItemUpdate() {
+  ActionAppendItem->setEnabled(IPRangeStart->Text() != TAddressEdit::kEmptyAddress &&
+                               IPRangeEnd->Text() != TAddressEdit::kEmptyAddress);
+}
+
+void TfrmToolsStat::ActionDeleteItemExecute() {
+  const QList<QTreeWidgetItem*> selected = ListView->selectedItems();
+  if (selected.isEmpty()) return;
+  const int index = ListView->indexOfTopLevelItem(selected.first());
+  delete ListView->takeTopLevelItem(index);
+  const int rows = ListView->topLevelItemCount();
+  if (rows > 0) ListView->setCurrentItem(ListView->topLevelItem(std::min(index, rows - 1)));
+}
+
+void TfrmToolsStat::ActionDeleteItemUpdate() { ActionDeleteItem->setEnabled(!ListView->selectedItems().isEmpty()); }
+
+void TfrmToolsStat::ListViewKeyDown(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Delete && !ListView->selectedItems().isEmpty()) ActionDeleteItem->trigger();
+}
+
+bool TfrmToolsStat::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ListView && event->type() == QEvent::KeyPress) ListViewKeyDown(static_cast<QKeyEvent*>(event));
+  return TToolsPage::eventFilter(watched, event);
+}
+
+}  // namespace corvina
