@@ -1,6 +1,7 @@
 #include "ui/Dialogs.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <deque>
 
 namespace corvina {
@@ -35,6 +36,11 @@ void ShowErrorBox(QWidget* parent, const QString& text) {
 
 void ShowErrorBox(QWidget* parent, const std::exception& error) {
   ShowErrorBox(parent, QString::fromUtf8(error.what()));
+}
+
+void CenterOnScreen(QWidget* window) {
+  const QRect screen = window->screen()->availableGeometry();
+  window->move(screen.center() - QPoint(window->width() / 2, window->height() / 2));
 }
 
 void QueueMessageBoxAnswer(QMessageBox::StandardButton answer) { QueuedAnswers().push_back(answer); }

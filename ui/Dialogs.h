@@ -14,6 +14,9 @@ QMessageBox::StandardButton ShowMessageBox(QWidget* parent, QMessageBox::Icon ic
 void ShowErrorBox(QWidget* parent, const QString& text);
 void ShowErrorBox(QWidget* parent, const std::exception& error);
 
+// Places a window in the middle of the screen it is on.
+void CenterOnScreen(QWidget* window);
+
 // Test seam: the next boxes answer at once with these buttons, in order, and
 // their texts are recorded.
 void QueueMessageBoxAnswer(QMessageBox::StandardButton answer);

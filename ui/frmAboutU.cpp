@@ -13,6 +13,7 @@
 
 #include "netinfo/sysutil.h"
 #include "ui/AppIntf.h"
+#include "ui/Dialogs.h"
 
 namespace corvina {
 namespace {
@@ -75,6 +76,7 @@ TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {
   QFont bold = ProductVersionLabel->font();
   bold.setBold(true);
   ProductVersionLabel->setFont(bold);
+  ProductVersionLabel->setWordWrap(true);
   CopyrightLabel = new QLabel(this);
   CopyrightLabel->setObjectName("CopyrightLabel");
   ComponentMemo = ReadOnlyMemo(this);
@@ -129,6 +131,7 @@ TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {
   all->addLayout(buttons);
 
   FillFromAppInfo();
+  CenterOnScreen(this);
 }
 
 void TfrmAbout::FillFromAppInfo() {

@@ -83,6 +83,7 @@ TfrmTools::TfrmTools(QWidget* parent) : QDialog(parent) {
   all->addLayout(top, 1);
   all->addWidget(buttons);
 
+  CenterOnScreen(this);
   connect(TreeView, &QTreeWidget::currentItemChanged, this,
           [this](QTreeWidgetItem* current, QTreeWidgetItem*) { Guarded([&] { TreeViewChange(current); }); });
 }
