@@ -11,7 +11,7 @@
 
 #include "BenchPump.h"
 #include "capture/SnifferStat.h"
-#include "capture/VethPair.h"
+#include "support/VethPair.h"
 
 using namespace corvina;
 using namespace corvina::test;

@@ -11,6 +11,7 @@
 #include "capture/CaptureFixture.h"
 #include "capture/PacketDump.h"
 #include "platform/System.h"
+#include "support/TempFolder.h"
 
 using namespace corvina;
 using namespace corvina::test;
@@ -20,13 +21,6 @@ namespace {
 
 constexpr std::uint8_t kLocal[4] = {192, 168, 0, 2};
 constexpr std::uint8_t kRemote[4] = {192, 168, 0, 5};
-
-std::string ReadFile(const std::string& name) {
-  std::ifstream in(name, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 std::size_t CountOf(const std::string& text, const std::string& part) {
   std::size_t n = 0;
@@ -101,7 +95,7 @@ TEST_F(PacketDumpFile, NothingIsWrittenWhileOffThenOneRecordPerDeliveredPacket) 
   { std::ofstream(stat->DumpFileName(), std::ios::binary) << "earlier run\r\n"; }
   stat->SetDumpEnabled(true);
   Deliver(4);  // TCP and UDP alternate; only TCP is counted, all are written
-  const std::string text = ReadFile(stat->DumpFileName());
+  const std::string text = ReadFileBytes(stat->DumpFileName());
   EXPECT_EQ(text.rfind("earlier run\r\nipDateTime: ", 0), 0u);
   EXPECT_EQ(CountOf(text, "ipDateTime: "), 4u);
   EXPECT_EQ(CountOf(text, "ipType: sptUDP\r\n"), 2u);
@@ -109,7 +103,7 @@ TEST_F(PacketDumpFile, NothingIsWrittenWhileOffThenOneRecordPerDeliveredPacket) 
 
   stat->SetDumpEnabled(false);
   Deliver(2);
-  EXPECT_EQ(ReadFile(stat->DumpFileName()), text);
+  EXPECT_EQ(ReadFileBytes(stat->DumpFileName()), text);
 }
 
 TEST_F(PacketDumpFile, AFailedWriteLosesTheRecordButThePacketIsCounted) {
@@ -119,5 +113,5 @@ TEST_F(PacketDumpFile, AFailedWriteLosesTheRecordButThePacketIsCounted) {
   EXPECT_EQ(stat->Counters().TcpIn, 40);
   fs::remove(stat->DumpFileName());
   Deliver(1);
-  EXPECT_EQ(CountOf(ReadFile(stat->DumpFileName()), "ipDateTime: "), 1u);
+  EXPECT_EQ(CountOf(ReadFileBytes(stat->DumpFileName()), "ipDateTime: "), 1u);
 }

@@ -16,7 +16,7 @@ using namespace corvina::dbtest;
 
 namespace {
 
-const std::string kTemplate = ReadAll(CORVINA_DATABASE_TEMPLATE_FILE);
+const std::string kTemplate = ReadFileBytes(CORVINA_DATABASE_TEMPLATE_FILE);
 
 // Runs the sqlite3 command-line tool on file: another process, another library instance.
 std::string Sqlite3Cli(const fs::path& file, const std::string& sql) {
@@ -55,7 +55,7 @@ class DMUTest : public ::testing::Test {
   // engine's text, start-up goes on, inserts fail silently and are counted,
   // and the file is never written.
   void ExpectRefusedFile(const std::string& engineText) {
-    const std::string before = ReadAll(datFile);
+    const std::string before = ReadFileBytes(datFile);
     auto dm = Start();
     ASSERT_EQ(events.size(), 3u);
     EXPECT_EQ(events[0], "error: " + engineText);
@@ -67,7 +67,7 @@ class DMUTest : public ::testing::Test {
     EXPECT_THROW(dm->DeletePeriod(EncodeDate(2007, 1, 1), EncodeDate(2007, 1, 31)), EDatabaseError);
     EXPECT_EQ(events.size(), 3u) << "inserts and deletions show no error box";
     dm.reset();
-    EXPECT_EQ(ReadAll(datFile), before);
+    EXPECT_EQ(ReadFileBytes(datFile), before);
   }
 
   TTempFolder folder;
@@ -92,13 +92,13 @@ TEST_F(DMUTest, FirstStartWritesTheTemplateThenAStartLeavesTheFileAlone) {
   EXPECT_EQ(dm->Connection()->ConnectionString(), datFile.string());
   EXPECT_TRUE(dm->Connection()->Query("SELECT * FROM INETTRAFFIC").empty());
   dm.reset();
-  EXPECT_EQ(ReadAll(datFile), kTemplate);
+  EXPECT_EQ(ReadFileBytes(datFile), kTemplate);
 
   events.clear();
   dm = Start();
   EXPECT_TRUE(dm->DatabaseOpen());
   dm.reset();
-  EXPECT_EQ(ReadAll(datFile), kTemplate);
+  EXPECT_EQ(ReadFileBytes(datFile), kTemplate);
   EXPECT_EQ(Sqlite3Cli(datFile, ".schema"),
             "CREATE TABLE INETTRAFFIC (IP VARCHAR(15), STRT DATETIME, DURATION INTEGER, INCOMING "
             "INTEGER, "
@@ -106,15 +106,15 @@ TEST_F(DMUTest, FirstStartWritesTheTemplateThenAStartLeavesTheFileAlone) {
 }
 
 TEST_F(DMUTest, FilesThatAreNoTrafficDatabaseAreRefusedUntouched) {
-  WriteAll(datFile, "");
+  WriteFileBytes(datFile, "");
   ExpectRefusedFile("no such table: INETTRAFFIC");
   events.clear();
-  WriteAll(datFile, "IP;STRT;INCOMING\n10.0.0.1;05.01.2007;1500\n");
+  WriteFileBytes(datFile, "IP;STRT;INCOMING\n10.0.0.1;05.01.2007;1500\n");
   ExpectRefusedFile("file is not a database");
   events.clear();
   std::string jet(4096, '\0');
   jet.replace(0, 19, std::string("\0\1\0\0Standard Jet DB", 19));
-  WriteAll(datFile, jet);
+  WriteFileBytes(datFile, jet);
   ExpectRefusedFile("file is not a database");
 }
 
@@ -131,7 +131,7 @@ TEST_F(DMUTest, TruncatedDatabaseIsRefusedUntouched) {
 }
 
 TEST_F(DMUTest, LockedFileIsRefusedThenInsertsOpenItOnceFreed) {
-  WriteAll(datFile, kTemplate);
+  WriteFileBytes(datFile, kTemplate);
   TLockedElsewhere lock(datFile);
   ASSERT_TRUE(lock.Locked());
   auto dm = Start();
@@ -153,7 +153,7 @@ TEST_F(DMUTest, LockedFileIsRefusedThenInsertsOpenItOnceFreed) {
 TEST_F(DMUTest, ReadOnlyFileIsRefusedUntouched) {
   TObeyFileModes obey;
   if (!obey.Active()) GTEST_SKIP() << "cannot drop the permission override";
-  WriteAll(datFile, kTemplate);
+  WriteFileBytes(datFile, kTemplate);
   fs::permissions(datFile, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   ExpectRefusedFile("attempt to write a readonly database");
 }

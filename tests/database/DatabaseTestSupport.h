@@ -14,38 +14,15 @@
 #include <sstream>
 #include <string>
 
+#include "support/TempFolder.h"
+
 namespace corvina::dbtest {
 
 namespace fs = std::filesystem;
 
-inline std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-inline void WriteAll(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-// A fresh folder per test, removed afterwards.
-class TTempFolder {
- public:
-  TTempFolder() {
-    char name[] = "/tmp/corvina-database-XXXXXX";
-    path_ = mkdtemp(name);
-  }
-  ~TTempFolder() {
-    std::error_code ec;
-    fs::permissions(path_, fs::perms::owner_all, ec);
-    fs::remove_all(path_, ec);
-  }
-  const fs::path& Path() const { return path_; }
-
- private:
-  fs::path path_;
-};
+using test::ReadFileBytes;
+using test::TTempFolder;
+using test::WriteFileBytes;
 
 // A child process holds a POSIX write lock on the whole file, as another
 // program would; locks of our own process would not stop our own SQLite.

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "platform/System.h"
+#include "support/TempFolder.h"
 
 using namespace corvina;
 namespace fs = std::filesystem;
@@ -18,24 +19,10 @@ namespace {
 
 const TFormatSettings ru = TFormatSettings::Russian();
 
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 class TempDir : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/corvina-sysutil-XXXXXX";
-    dir = mkdtemp(tmpl);
-  }
-  void TearDown() override {
-    fs::permissions(dir, fs::perms::owner_all);
-    fs::remove_all(dir);
-  }
-  fs::path dir;
+  test::TTempFolder folder;
+  const fs::path& dir = folder.Path();
 };
 
 }  // namespace
@@ -119,9 +106,9 @@ TEST_F(TempDir, SetAutoStartWritesReplacesAndRemovesTheEntry) {
   SetAutoStart("corvina", "/opt/meter/corvina", false);  // nothing there: nothing happens
   EXPECT_FALSE(fs::exists(entry));
   SetAutoStart("corvina", "/opt/meter/corvina", true);
-  EXPECT_NE(ReadAll(entry).find("\nExec=/opt/meter/corvina\n"), std::string::npos);
+  EXPECT_NE(test::ReadFileBytes(entry).find("\nExec=/opt/meter/corvina\n"), std::string::npos);
   SetAutoStart("corvina", "/opt/my meter/corvina", true);
-  EXPECT_NE(ReadAll(entry).find("\nExec=\"/opt/my meter/corvina\"\n"), std::string::npos);
+  EXPECT_NE(test::ReadFileBytes(entry).find("\nExec=\"/opt/my meter/corvina\"\n"), std::string::npos);
   SetAutoStart("corvina", "/opt/meter/corvina", false);
   EXPECT_FALSE(fs::exists(entry));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir / "autostart"), fs::directory_iterator()), 0);
@@ -148,11 +135,11 @@ TEST_F(TempDir, SetAutoStartReportsAFailedWrite) {
 TEST_F(TempDir, SaveResourceToFileWritesTheExactBytes) {
   const fs::path target = dir / "copy.bin";
   SaveResourceToFile("sample", "bin", target.string());  // names in any case
-  const std::string expected = ReadAll(fs::path(CORVINA_TEST_SOURCE_DIR) / "sample.bin");
-  EXPECT_EQ(ReadAll(target), expected);
+  const std::string expected = test::ReadFileBytes(fs::path(CORVINA_TEST_SOURCE_DIR) / "sample.bin");
+  EXPECT_EQ(test::ReadFileBytes(target), expected);
   std::ofstream(target) << "older content, longer than the resource itself .........................";
   SaveResourceToFile("SAMPLE", "BIN", target.string());
-  EXPECT_EQ(ReadAll(target), expected);
+  EXPECT_EQ(test::ReadFileBytes(target), expected);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);  // no temp left
 }
 

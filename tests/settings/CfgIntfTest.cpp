@@ -4,7 +4,7 @@
 #include <csignal>
 #include <filesystem>
 
-#include "TempDir.h"
+#include "support/TempFolder.h"
 #include "settings/CfgIntf.h"
 
 namespace corvina {
@@ -38,7 +38,7 @@ class CfgStore : public ::testing::Test {
     WriteFileBytes(file_, text);
     return TLocalCfgIntf(file_, fs);
   }
-  test::TTempDir dir_;
+  test::TTempFolder dir_;
   std::string file_ = dir_.File("corvina.cfg");
 };
 

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "TempDir.h"
+#include "support/TempFolder.h"
 #include "platform/System.h"
 #include "settings/CfgKeys.h"
 
@@ -25,7 +25,7 @@ int RunProgram(const std::string& path) {
 // The store is process-wide, so the whole story runs in one test: a failed
 // first call, a retry, and values another process wrote.
 TEST(CfgProcess, ReadsBackWhatAnotherProcessWrote) {
-  test::TTempDir dir;
+  test::TTempFolder dir;
   const std::string folder = dir.File("Cfg Test Dir");
   std::filesystem::create_directory(folder);
   const std::string exe = folder + "/Corvina.Helper";
