@@ -7,6 +7,7 @@
 
 namespace corvina {
 
+// Call once, after the application object exists.
 void OnSessionEnd(std::function<void()> handler);
 
 }  // namespace corvina
