@@ -190,7 +190,9 @@ void TfrmStatic::ApplySettings() {
   if (auto autoStart = ReadBoolean(*cfg, kAutoStart)) {
     const std::string exe = ExecutablePath();
     const std::string name = std::filesystem::path(exe).filename().string();
-    SetAutoStart(LowerCaseCyrillicUtf8(name), LowerCaseCyrillicUtf8(exe), *autoStart);
+    // Only the entry's name is lowered: a lowered path would name another
+    // file on a case-sensitive file system.
+    SetAutoStart(LowerCaseCyrillicUtf8(name), exe, *autoStart);
   }
   if (auto count = ReadInteger(*cfg, kLocalIPRangeCount)) {
     auto ranges = Stat_->Ranges();

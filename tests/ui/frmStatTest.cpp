@@ -160,6 +160,26 @@ class FrmStatTest : public QObject {
     form.FormDestroy();
   }
 
+  void applySettingsWritesOrRemovesTheAutostartEntry() {
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    const QString entry = config.path() + "/autostart/corvina.desktop";
+    TfrmStatic form(nullptr);
+    form.FormCreate();
+    QVERIFY(!QFile::exists(entry));  // no AutoStart key: nothing touched
+    Set(kAutoStart, Variant::FromBoolean(true));
+    form.ApplySettings();
+    QFile file(entry);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    // The entry's name is lowered, the path it runs is kept as it is.
+    QVERIFY(file.readAll().contains(("\nExec=" + ExecutablePath() + "\n").c_str()));
+    Set(kAutoStart, Variant::FromBoolean(false));
+    form.ApplySettings();
+    QVERIFY(!QFile::exists(entry));
+    form.FormDestroy();
+    qunsetenv("XDG_CONFIG_HOME");
+  }
+
   void applySettingsStopsAtAnUnparsableColour() {
     TfrmStatic form(nullptr);
     form.FormCreate();
