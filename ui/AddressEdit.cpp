@@ -23,6 +23,8 @@ bool IsUserMove(Qt::FocusReason reason) {
 TAddressEdit::TAddressEdit(QWidget* parent) : QLineEdit(parent) {
   setInputMask(QString("999.999.999.999;") + kBlank);
   SetText(kEmptyAddress);
+  // Room for the whole address inside the frame and the text margins.
+  setMinimumWidth(fontMetrics().horizontalAdvance(kEmptyAddress) + 10);
 }
 
 QString TAddressEdit::Text() const {

@@ -23,7 +23,7 @@ TfrmToolsConnect::TfrmToolsConnect(QWidget* owner) : TToolsPage(owner) {
 
   auto* groupBox2 = new QGroupBox("Информация", groupBox1);
   auto* image1 = new QLabel(groupBox2);
-  image1->setPixmap(style()->standardIcon(QStyle::SP_DriveNetIcon).pixmap(48, 48));
+  image1->setPixmap(style()->standardIcon(QStyle::SP_DriveNetIcon).pixmap(32, 32));
   image1->setAlignment(Qt::AlignCenter);
   Label3 = new QLabel(groupBox2);
   Label3->setObjectName("Label3");

@@ -5,7 +5,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -13,6 +12,7 @@
 #include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "settings/CfgKeys.h"
 #include "ui/AddressEdit.h"
@@ -61,7 +61,9 @@ TfrmToolsStat::TfrmToolsStat(QWidget* owner) : TToolsPage(owner) {
 
   ListView = new QTreeWidget(groupBox4);
   ListView->setObjectName("ListView");
-  SetUpReportList(ListView, {{"Начало диапазона", 125}, {"Окончание диапазона", 125}});
+  // Wide enough for an address after the row image in the desktop's font.
+  const int addressWidth = std::max(125, fontMetrics().horizontalAdvance(TAddressEdit::kEmptyAddress) + 44);
+  SetUpReportList(ListView, {{"Начало диапазона", addressWidth}, {"Окончание диапазона", 0}});
   ListView->installEventFilter(this);
 
   auto* ranges = new QGridLayout(groupBox4);
@@ -71,10 +73,13 @@ TfrmToolsStat::TfrmToolsStat(QWidget* owner) : TToolsPage(owner) {
   ranges->addWidget(Button1, 0, 3);
   ranges->addWidget(ListView, 1, 0, 2, 3);
   ranges->addWidget(Button2, 1, 3, Qt::AlignTop);
+  ranges->setContentsMargins(6, 6, 6, 6);  // the row of fields and button is wide in a desktop font
   ranges->setColumnStretch(0, 1);
+
   ranges->setRowStretch(2, 1);
 
   auto* inner = new QVBoxLayout(groupBox1);
+  inner->setContentsMargins(6, 6, 6, 6);
   inner->addWidget(groupBox2);
   inner->addWidget(groupBox4, 1);
   auto* outer = new QVBoxLayout(this);
