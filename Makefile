@@ -9,13 +9,15 @@ JOBS       ?= 2
 PREFIX     ?= $(HOME)/.local/opt/corvina
 SUDO       := $(if $(filter 0,$(shell id -u)),,sudo)
 
-.PHONY: deps build test test-release test-asan test-tsan run clean
+.PHONY: deps configure build test test-release test-asan test-tsan run clean
 
 deps:
 	@bash scripts/install-deps.sh
 
-build: deps
+configure: deps
 	@cmake -S . -B build/release $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DCORVINA_WERROR=ON >/dev/null
+
+build: configure
 	@cmake --build build/release -j $(JOBS)
 
 test: deps test-release test-asan test-tsan
@@ -40,7 +42,8 @@ test-tsan: deps
 
 # Installs the meter with the one capability it needs (raw packet capture)
 # and starts it.
-run: build
+run: configure
+	@cmake --build build/release -j $(JOBS) --target corvina
 	@mkdir -p "$(PREFIX)"
 	@install -m 0755 build/release/ui/corvina "$(PREFIX)/corvina"
 	@$(SUDO) setcap cap_net_raw+ep "$(PREFIX)/corvina"
