@@ -1,6 +1,7 @@
 #include "ui/frmStatU.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QMouseEvent>
@@ -317,6 +318,10 @@ void TfrmStatic::ActionToolsExecute() {
 
 void TfrmStatic::EndSession() {
   if (Stat_) Stat_->SetActive(false);
+  // Open dialogs end as if cancelled; the first-start one runs before the
+  // main loop, which quit() alone would not reach.
+  for (QWidget* window : QApplication::topLevelWidgets())
+    if (auto* dialog = qobject_cast<QDialog*>(window); dialog && dialog->isVisible()) dialog->reject();
   QApplication::quit();
 }
 

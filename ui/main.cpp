@@ -36,6 +36,13 @@ int main(int argc, char* argv[]) {
   });
 
   TfrmStatic* mainForm = nullptr;
+  // A logout can come while the first-start dialog is still open.
+  bool sessionEnding = false;
+  OnSessionEnd([&mainForm, &sessionEnding] {
+    sessionEnding = true;
+    if (mainForm) mainForm->EndSession();
+    else QApplication::quit();
+  });
   TDM dm({
       [](const std::string& message) { ShowErrorBox(nullptr, QString::fromStdString(message)); },
       [](TDM& module) {
@@ -58,11 +65,11 @@ int main(int argc, char* argv[]) {
     ShowErrorBox(nullptr, e);
     return 1;  // no main window: the program ends
   }
-  OnSessionEnd([&mainForm] {
-    if (mainForm) mainForm->EndSession();
-  });
-  if (mainForm->ShowMainForm()) mainForm->show();
-  const int result = QApplication::exec();
+  int result = 0;
+  if (!sessionEnding) {
+    if (mainForm->ShowMainForm()) mainForm->show();
+    result = QApplication::exec();
+  }
 
   mainForm->FormDestroy();
   delete mainForm;

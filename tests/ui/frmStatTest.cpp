@@ -75,6 +75,21 @@ class FrmStatTest : public QObject {
     QVERIFY(std::filesystem::exists(TDM::CfgFileName()));
   }
 
+  void sessionEndDuringTheFirstStartDialogEndsIt() {
+    std::filesystem::remove(TDM::CfgFileName());  // a first start again
+    TfrmStatic form(nullptr);
+    bool dialogUp = false;
+    test::WhenModalShown([&](QWidget*) {
+      dialogUp = true;
+      form.EndSession();
+    });
+    form.FormCreate();  // returns: the session end closed the dialog
+    QVERIFY(dialogUp);
+    QVERIFY(!QApplication::activeModalWidget());
+    QVERIFY(!form.Stat()->Active());
+    form.FormDestroy();
+  }
+
   void menusHoldTheActionsInOrder() {
     TfrmStatic form(nullptr);
     form.FormCreate();
