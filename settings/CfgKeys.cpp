@@ -1,5 +1,7 @@
 #include "settings/CfgKeys.h"
 
+#include <algorithm>
+
 namespace corvina {
 
 std::string LocalIPRangeStartKey(int index) { return "LocalIPRangeStart" + std::to_string(index); }
@@ -34,6 +36,18 @@ std::optional<std::string> ReadString(ICfgIntf& cfg, const std::string& key) {
 std::optional<TColor> ReadColor(ICfgIntf& cfg, const std::string& key) {
   if (const auto text = ReadString(cfg, key)) return StringToColor(*text);
   return std::nullopt;
+}
+
+std::optional<std::vector<TStoredIPRange>> ReadLocalIPRanges(ICfgIntf& cfg) {
+  const auto count = ReadInteger(cfg, kLocalIPRangeCount);
+  if (!count) return std::nullopt;
+  std::vector<TStoredIPRange> ranges;
+  for (int i = 0; i < std::min(*count, kMaxLocalIPRanges); ++i) {
+    auto start = ReadString(cfg, LocalIPRangeStartKey(i));
+    auto end = ReadString(cfg, LocalIPRangeEndKey(i));
+    if (start && end) ranges.push_back({std::move(*start), std::move(*end)});
+  }
+  return ranges;
 }
 
 }  // namespace corvina

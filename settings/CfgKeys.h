@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "settings/CfgColors.h"
 #include "settings/CfgIntf.h"
@@ -35,5 +36,16 @@ std::optional<bool> ReadBoolean(ICfgIntf& cfg, const std::string& key);
 std::optional<std::int32_t> ReadInteger(ICfgIntf& cfg, const std::string& key);
 std::optional<std::string> ReadString(ICfgIntf& cfg, const std::string& key);
 std::optional<TColor> ReadColor(ICfgIntf& cfg, const std::string& key);
+
+// The excluded ranges as stored, in index order; nullopt when no count is
+// stored. A pair with a missing half is skipped. Indexes from
+// kMaxLocalIPRanges on are not read: a hand-edited count of two thousand
+// million would otherwise take minutes of look-ups.
+constexpr int kMaxLocalIPRanges = 65536;
+struct TStoredIPRange {
+  std::string Start;
+  std::string End;
+};
+std::optional<std::vector<TStoredIPRange>> ReadLocalIPRanges(ICfgIntf& cfg);
 
 }  // namespace corvina

@@ -110,7 +110,10 @@ TfrmStatic::TfrmStatic(TDM* dm, QWidget* parent)
   HideFromTaskbar(this);
 }
 
-TfrmStatic::~TfrmStatic() = default;
+TfrmStatic::~TfrmStatic() {
+  // The statistics' last events reach the tray and labels, which must still exist.
+  Stat_.reset();
+}
 
 void TfrmStatic::CreateActions() {
   auto make = [this](const char* name, const QString& caption, const QString& hint) {
@@ -195,14 +198,10 @@ void TfrmStatic::ApplySettings() {
     // file on a case-sensitive file system.
     SetAutoStart(LowerCaseCyrillicUtf8(name), exe, *autoStart);
   }
-  if (auto count = ReadInteger(*cfg, kLocalIPRangeCount)) {
+  if (const auto stored = ReadLocalIPRanges(*cfg)) {
     auto ranges = Stat_->Ranges();
     ranges->Clear();
-    for (int i = 0; i < *count; ++i) {
-      const auto start = ReadString(*cfg, LocalIPRangeStartKey(i));
-      const auto end = ReadString(*cfg, LocalIPRangeEndKey(i));
-      if (start && end) ranges->AddRange(*start, *end);
-    }
+    for (const TStoredIPRange& range : *stored) ranges->AddRange(range.Start, range.End);
   }
   const auto background = ReadColor(*cfg, kBackgroundColor);
   if (background) ApplyColors(*background, true, 0, false);

@@ -95,17 +95,12 @@ TfrmToolsStat::TfrmToolsStat(QWidget* owner) : TToolsPage(owner) {
 
 void TfrmToolsStat::FormCreate() {
   auto cfg = GetLocalCfgIntf();
-  if (auto count = ReadInteger(*cfg, kLocalIPRangeCount)) {
+  if (const auto ranges = ReadLocalIPRanges(*cfg)) {
     ListView->clear();
-    if (*count > 0) {
-      ListView->setUpdatesEnabled(false);
-      auto repaint = qScopeGuard([this] { ListView->setUpdatesEnabled(true); });
-      for (int i = 0; i < *count; ++i) {
-        const auto start = ReadString(*cfg, LocalIPRangeStartKey(i));
-        const auto end = ReadString(*cfg, LocalIPRangeEndKey(i));
-        if (start && end) AppendRow(QString::fromStdString(*start), QString::fromStdString(*end));
-      }
-    }
+    ListView->setUpdatesEnabled(false);
+    auto repaint = qScopeGuard([this] { ListView->setUpdatesEnabled(true); });
+    for (const TStoredIPRange& range : *ranges)
+      AppendRow(QString::fromStdString(range.Start), QString::fromStdString(range.End));
   }
   if (auto on = ReadBoolean(*cfg, kShowICMP)) CheckBox1->setChecked(*on);
   if (auto on = ReadBoolean(*cfg, kShowUDP)) CheckBox2->setChecked(*on);

@@ -38,6 +38,23 @@ TEST(CfgKeys, ReadersConvertOtherKindsAndRefuseTextsThatDoNotConvert) {
   EXPECT_THROW(ReadColor(cfg, kFontColor), EConvertError);
 }
 
+TEST(CfgKeys, StoredRangesSkipIncompletePairsAndAHugeCountStaysQuick) {
+  TDynamicCfgIntf cfg;
+  EXPECT_FALSE(ReadLocalIPRanges(cfg));  // no count: the caller keeps its ranges
+  cfg.SetValue(kLocalIPRangeCount, Variant::FromInteger(2147483647));
+  cfg.SetValue("LocalIPRangeStart0", Variant::FromString("010.000.000.001"));
+  cfg.SetValue("LocalIPRangeEnd0", Variant::FromString("010.000.000.009"));
+  cfg.SetValue("LocalIPRangeStart1", Variant::FromString("010.000.000.002"));  // no end: skipped
+  cfg.SetValue("LocalIPRangeStart7", Variant::FromString("192.168.000.000"));
+  cfg.SetValue("LocalIPRangeEnd7", Variant::FromString("192.168.255.255"));
+  const auto ranges = ReadLocalIPRanges(cfg);
+  ASSERT_TRUE(ranges);
+  ASSERT_EQ(ranges->size(), 2u);
+  EXPECT_EQ((*ranges)[1].Start, "192.168.000.000");
+  cfg.SetValue(kLocalIPRangeCount, Variant::FromInteger(-1));
+  EXPECT_TRUE(ReadLocalIPRanges(cfg)->empty());  // an empty list, not "no count"
+}
+
 TEST(CfgColors, EveryNameReadsToItsValueAndWritesBackToTheSameName) {
   const auto names = ColorNames();
   ASSERT_EQ(names.size(), 52u);
