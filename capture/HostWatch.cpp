@@ -7,7 +7,8 @@
 
 namespace corvina {
 
-TSnifferHostEnabledThread::TSnifferHostEnabledThread(TSnifferProtocolObject& Owner) : Owner(Owner) {}
+TSnifferHostEnabledThread::TSnifferHostEnabledThread(TSnifferProtocolObject& Owner)
+    : Owner(Owner) {}
 
 TSnifferHostEnabledThread::~TSnifferHostEnabledThread() {
   Abandon();

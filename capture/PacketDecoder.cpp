@@ -32,8 +32,8 @@ std::uint16_t Read16(const std::uint8_t* p) {
 
 }  // namespace
 
-bool DecodePacket(const std::uint8_t* packet, int n, std::uint32_t localAddr, const TRemoteExcluded& excluded,
-                  TSnifferProtocolData& data) {
+bool DecodePacket(const std::uint8_t* packet, int n, std::uint32_t localAddr,
+                  const TRemoteExcluded& excluded, TSnifferProtocolData& data) {
   data = TSnifferProtocolData{};
   data.ipPacketSize = n;
   if (n < 20) return false;
@@ -68,7 +68,8 @@ bool DecodePacket(const std::uint8_t* packet, int n, std::uint32_t localAddr, co
   }
 
   if (data.ipDirection == sdtUnknown) return false;
-  const std::uint32_t remote = data.ipDirection == sdtIncoming ? data.ipSourceAddr : data.ipDestinationAddr;
+  const std::uint32_t remote =
+      data.ipDirection == sdtIncoming ? data.ipSourceAddr : data.ipDestinationAddr;
   if (excluded && excluded(remote)) return false;
   return data.ipType != sptUnknown;
 }

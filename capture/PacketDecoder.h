@@ -44,8 +44,8 @@ using TRemoteExcluded = std::function<bool(std::uint32_t remote)>;
 // rules; true when the packet is to be delivered. The dump text is left empty.
 // Only received bytes are read; the transport header is taken after the header
 // length the packet states.
-bool DecodePacket(const std::uint8_t* packet, int n, std::uint32_t localAddr, const TRemoteExcluded& excluded,
-                  TSnifferProtocolData& data);
+bool DecodePacket(const std::uint8_t* packet, int n, std::uint32_t localAddr,
+                  const TRemoteExcluded& excluded, TSnifferProtocolData& data);
 
 // Lines of 16 bytes: a number that grows by 10 per line, the bytes in
 // hexadecimal with "| " after the eighth, and a character column; CR LF line

@@ -5,7 +5,8 @@
 
 namespace corvina {
 
-std::string FormatPacketDumpRecord(const TSnifferProtocolData& Data, TDateTime time, const TFormatSettings& fs) {
+std::string FormatPacketDumpRecord(const TSnifferProtocolData& Data, TDateTime time,
+                                   const TFormatSettings& fs) {
   const std::string crlf = "\r\n";
   std::string record;
   record.reserve(Data.ipDumpString.size() + 256);

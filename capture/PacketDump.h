@@ -10,7 +10,8 @@ namespace corvina {
 
 // One record: the header lines, the byte dump, the separator and an empty
 // line, all with CR LF line ends. time is when the record is written.
-std::string FormatPacketDumpRecord(const TSnifferProtocolData& Data, TDateTime time, const TFormatSettings& fs);
+std::string FormatPacketDumpRecord(const TSnifferProtocolData& Data, TDateTime time,
+                                   const TFormatSettings& fs);
 
 // Appends text to fileName with one write, creating the file when missing.
 // Answers false when the file cannot be opened or written.

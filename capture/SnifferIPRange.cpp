@@ -77,12 +77,14 @@ void TSnifferIPRangeList::Clear() {
 void TSnifferIPRangeList::SetCount(int NewCount) {
   if (NewCount < 0 || NewCount > MaxListSize) Error("List count out of bounds (%d)", NewCount);
   if (NewCount > capacity_) SetCapacity(NewCount);
-  if (NewCount > count_) std::fill(items_.get() + count_, items_.get() + NewCount, TSnifferIPRange{});
+  if (NewCount > count_)
+    std::fill(items_.get() + count_, items_.get() + NewCount, TSnifferIPRange{});
   count_ = NewCount;
 }
 
 void TSnifferIPRangeList::SetCapacity(int NewCapacity) {
-  if (NewCapacity < count_ || NewCapacity > MaxListSize) Error("List capacity out of bounds (%d)", NewCapacity);
+  if (NewCapacity < count_ || NewCapacity > MaxListSize)
+    Error("List capacity out of bounds (%d)", NewCapacity);
   if (NewCapacity == capacity_) return;
   std::unique_ptr<TSnifferIPRange[]> items;
   if (NewCapacity > 0) {

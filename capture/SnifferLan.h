@@ -26,7 +26,8 @@ class TSnifferHostEnabledThread;
 // so the capture thread never sees it half-changed.
 class TLockedRanges {
  public:
-  TLockedRanges(std::recursive_mutex& mutex, TSnifferIPRangeList& list) : lock_(mutex), list_(&list) {}
+  TLockedRanges(std::recursive_mutex& mutex, TSnifferIPRangeList& list)
+      : lock_(mutex), list_(&list) {}
   TSnifferIPRangeList* operator->() const { return list_; }
   TSnifferIPRangeList& operator*() const { return *list_; }
 
@@ -42,7 +43,8 @@ class TSnifferProtocolObject {
  public:
   using TErrorEvent = std::function<void(TSnifferProtocolObject* Sender, int Socket, int ErrorCode,
                                          const std::string& ErrorText)>;
-  using TPacketEvent = std::function<void(TSnifferProtocolObject* Sender, int Socket, const TSnifferProtocolData& Data)>;
+  using TPacketEvent = std::function<void(TSnifferProtocolObject* Sender, int Socket,
+                                          const TSnifferProtocolData& Data)>;
   using TNotifyEvent = std::function<void(TSnifferProtocolObject* Sender)>;
   using TPacketSourceFactory = std::function<std::unique_ptr<IPacketSource>()>;
 

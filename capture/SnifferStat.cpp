@@ -44,8 +44,10 @@ void TSnifferStat::DoPacket(int, const TSnifferProtocolData& Data) {
       HostData_.Outgoing = Data.ipPacketSize;
     }
   }
-  HostData_.TotalIncoming = Counters_.UnknownIn + Counters_.IcmpIn + Counters_.UdpIn + Counters_.TcpIn;
-  HostData_.TotalOutgoing = Counters_.UnknownOut + Counters_.IcmpOut + Counters_.UdpOut + Counters_.TcpOut;
+  HostData_.TotalIncoming =
+      Counters_.UnknownIn + Counters_.IcmpIn + Counters_.UdpIn + Counters_.TcpIn;
+  HostData_.TotalOutgoing =
+      Counters_.UnknownOut + Counters_.IcmpOut + Counters_.UdpOut + Counters_.TcpOut;
   if (OnTraffic) OnTraffic(this, HostData_, Counters_);
   if (IsNewDay()) ResetCounters();
 }

@@ -35,12 +35,14 @@ struct TSnifferHostData {
 
 // A set of protocol types: bit (1 << type).
 using TSnifferProtocolTypes = std::uint8_t;
-constexpr TSnifferProtocolTypes ProtocolBit(TSnifferProtocolType type) { return TSnifferProtocolTypes(1u << type); }
+constexpr TSnifferProtocolTypes ProtocolBit(TSnifferProtocolType type) {
+  return TSnifferProtocolTypes(1u << type);
+}
 
 class TSnifferStat : public TSnifferProtocolObject {
  public:
-  using TStatEvent =
-      std::function<void(TSnifferStat* Sender, const TSnifferHostData& HostData, const TSnifferStatCounters& Counters)>;
+  using TStatEvent = std::function<void(TSnifferStat* Sender, const TSnifferHostData& HostData,
+                                        const TSnifferStatCounters& Counters)>;
 
   TSnifferStat();
   ~TSnifferStat() override;

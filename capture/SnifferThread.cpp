@@ -11,7 +11,8 @@ namespace corvina {
 
 std::string TrimErrorText(const std::string& text) {
   std::size_t end = text.size();
-  while (end > 0 && (text[end - 1] == ' ' || text[end - 1] == '\r' || text[end - 1] == '\n' || text[end - 1] == '.'))
+  while (end > 0 && (text[end - 1] == ' ' || text[end - 1] == '\r' || text[end - 1] == '\n' ||
+                     text[end - 1] == '.'))
     --end;
   return text.substr(0, end);
 }
@@ -75,8 +76,9 @@ bool TSnifferThread::InitSocket() {
 }
 
 void TSnifferThread::DecodePacket(int n) {
-  const bool deliver = corvina::DecodePacket(Buffer.get(), n, LocalAddr,
-                                             [this](std::uint32_t remote) { return Owner.RemoteExcluded(remote); }, Data);
+  const bool deliver = corvina::DecodePacket(
+      Buffer.get(), n, LocalAddr,
+      [this](std::uint32_t remote) { return Owner.RemoteExcluded(remote); }, Data);
   if (!deliver) return;
   Data.ipDumpString = BuildDumpString(Buffer.get(), n);
   Synchronize([this] { SyncPacket(); });

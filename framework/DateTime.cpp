@@ -76,9 +76,9 @@ bool IsValidTime(int hour, int minute, int second, int millisecond) {
 }
 
 TDateTime EncodeDate(int year, int month, int day) {
-  return static_cast<double>(DaysFromCivil(year, static_cast<unsigned>(month),
-                                           static_cast<unsigned>(day)) +
-                             kUnixEpochDays);
+  return static_cast<double>(
+      DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) +
+      kUnixEpochDays);
 }
 
 TDateTime EncodeTime(int hour, int minute, int second, int millisecond) {
@@ -130,8 +130,9 @@ TDateTime UnixToLocalDateTime(std::int64_t seconds, int milliseconds) {
   std::time_t t = static_cast<std::time_t>(seconds);
   std::tm tm{};
   localtime_r(&t, &tm);
-  TCalendarDateTime c{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
-                      tm.tm_sec > 59 ? 59 : tm.tm_sec, milliseconds};
+  TCalendarDateTime c{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
+                      tm.tm_hour,        tm.tm_min,     tm.tm_sec > 59 ? 59 : tm.tm_sec,
+                      milliseconds};
   return EncodeDateTime(c);
 }
 

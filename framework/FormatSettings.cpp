@@ -29,24 +29,54 @@ std::string FromStrftime(const std::string& f, std::string& separator) {
       continue;
     }
     char c = f[++i];
-    while ((c == 'E' || c == 'O' || c == '-' || c == '_' || c == '0') && i + 1 < f.size()) c = f[++i];
+    while ((c == 'E' || c == 'O' || c == '-' || c == '_' || c == '0') && i + 1 < f.size())
+      c = f[++i];
     switch (c) {
-      case 'd': out += "dd"; break;
-      case 'e': out += "d"; break;
-      case 'm': out += "mm"; break;
+      case 'd':
+        out += "dd";
+        break;
+      case 'e':
+        out += "d";
+        break;
+      case 'm':
+        out += "mm";
+        break;
       case 'y':
-      case 'Y': out += "yyyy"; break;  // four-digit years read back without guessing
+      case 'Y':
+        out += "yyyy";
+        break;  // four-digit years read back without guessing
       case 'H':
-      case 'I': out += "hh"; break;
+      case 'I':
+        out += "hh";
+        break;
       case 'k':
-      case 'l': out += "h"; break;
-      case 'M': out += "nn"; break;
-      case 'S': out += "ss"; break;
-      case 'T': out += "hh:nn:ss"; if (separator.empty()) separator = ":"; break;
-      case 'R': out += "hh:nn"; if (separator.empty()) separator = ":"; break;
-      case 'D': out += "mm/dd/yyyy"; if (separator.empty()) separator = "/"; break;
-      case 'F': out += "yyyy-mm-dd"; if (separator.empty()) separator = "-"; break;
-      default: break;  // weekday names, AM/PM and the like are left out
+      case 'l':
+        out += "h";
+        break;
+      case 'M':
+        out += "nn";
+        break;
+      case 'S':
+        out += "ss";
+        break;
+      case 'T':
+        out += "hh:nn:ss";
+        if (separator.empty()) separator = ":";
+        break;
+      case 'R':
+        out += "hh:nn";
+        if (separator.empty()) separator = ":";
+        break;
+      case 'D':
+        out += "mm/dd/yyyy";
+        if (separator.empty()) separator = "/";
+        break;
+      case 'F':
+        out += "yyyy-mm-dd";
+        if (separator.empty()) separator = "-";
+        break;
+      default:
+        break;  // weekday names, AM/PM and the like are left out
     }
   }
   return out;
@@ -72,7 +102,8 @@ std::string Trim(const std::string& s) {
 
 // Splits text into runs of digits; everything between them must be one of
 // the allowed separators or blanks.
-bool ReadNumbers(const std::string& text, std::vector<int>& numbers, std::vector<std::string>& gaps) {
+bool ReadNumbers(const std::string& text, std::vector<int>& numbers,
+                 std::vector<std::string>& gaps) {
   size_t i = 0;
   std::string gap;
   while (i < text.size()) {
@@ -116,7 +147,8 @@ TFormatSettings TFormatSettings::FromLocale() {
 #else
     std::string name = info(MON_1 + m);
 #endif
-    fs.LongMonthNames[static_cast<size_t>(m)] = name.empty() ? kEnglishMonths[static_cast<size_t>(m)] : Capitalized(name);
+    fs.LongMonthNames[static_cast<size_t>(m)] =
+        name.empty() ? kEnglishMonths[static_cast<size_t>(m)] : Capitalized(name);
   }
   freelocale(loc);
   return fs;
@@ -147,7 +179,8 @@ std::string FormatDateTime(const std::string& format, TDateTime value, const TFo
   size_t i = 0;
   auto run = [&](char ch) {
     size_t n = 0;
-    while (i + n < format.size() && std::tolower(static_cast<unsigned char>(format[i + n])) == ch) ++n;
+    while (i + n < format.size() && std::tolower(static_cast<unsigned char>(format[i + n])) == ch)
+      ++n;
     return n;
   };
   while (i < format.size()) {
@@ -162,23 +195,49 @@ std::string FormatDateTime(const std::string& format, TDateTime value, const TFo
     }
     size_t n = run(ch);
     switch (ch) {
-      case 'd': out += Pad(c.day, n >= 2 ? 2 : 1); break;
-      case 'm':
-        if (afterHour && n <= 2) out += Pad(c.minute, n == 2 ? 2 : 1);
-        else if (n >= 3) out += fs.LongMonthNames[static_cast<size_t>(c.month - 1)];
-        else out += Pad(c.month, n);
+      case 'd':
+        out += Pad(c.day, n >= 2 ? 2 : 1);
         break;
-      case 'y': out += n <= 2 ? Pad(c.year % 100, 2) : Pad(c.year, 4); break;
-      case 'h': out += Pad(c.hour, n >= 2 ? 2 : 1); break;
-      case 'n': out += Pad(c.minute, n >= 2 ? 2 : 1); break;
-      case 's': out += Pad(c.second, n >= 2 ? 2 : 1); break;
-      case 'z': out += Pad(c.millisecond, n >= 3 ? 3 : 1); break;
-      case '/': out += fs.DateSeparator; n = 1; break;
-      case ':': out += fs.TimeSeparator; n = 1; break;
-      default: out += format[i]; n = 1; break;
+      case 'm':
+        if (afterHour && n <= 2)
+          out += Pad(c.minute, n == 2 ? 2 : 1);
+        else if (n >= 3)
+          out += fs.LongMonthNames[static_cast<size_t>(c.month - 1)];
+        else
+          out += Pad(c.month, n);
+        break;
+      case 'y':
+        out += n <= 2 ? Pad(c.year % 100, 2) : Pad(c.year, 4);
+        break;
+      case 'h':
+        out += Pad(c.hour, n >= 2 ? 2 : 1);
+        break;
+      case 'n':
+        out += Pad(c.minute, n >= 2 ? 2 : 1);
+        break;
+      case 's':
+        out += Pad(c.second, n >= 2 ? 2 : 1);
+        break;
+      case 'z':
+        out += Pad(c.millisecond, n >= 3 ? 3 : 1);
+        break;
+      case '/':
+        out += fs.DateSeparator;
+        n = 1;
+        break;
+      case ':':
+        out += fs.TimeSeparator;
+        n = 1;
+        break;
+      default:
+        out += format[i];
+        n = 1;
+        break;
     }
-    if (ch == 'h') afterHour = true;
-    else if (ch != ':' && ch != ' ' && ch != '/') afterHour = false;
+    if (ch == 'h')
+      afterHour = true;
+    else if (ch != ':' && ch != ' ' && ch != '/')
+      afterHour = false;
     i += n;
   }
   return out;
@@ -187,7 +246,8 @@ std::string FormatDateTime(const std::string& format, TDateTime value, const TFo
 std::string DateTimeToStr(TDateTime value, const TFormatSettings& fs) {
   const TCalendarDateTime c = DecodeDateTime(value);
   std::string text = FormatDateTime(fs.ShortDateFormat, value, fs);
-  if (c.hour || c.minute || c.second || c.millisecond) text += " " + FormatDateTime(fs.LongTimeFormat, value, fs);
+  if (c.hour || c.minute || c.second || c.millisecond)
+    text += " " + FormatDateTime(fs.LongTimeFormat, value, fs);
   return text;
 }
 
@@ -195,7 +255,8 @@ std::optional<TDateTime> TryStrToDateTime(const std::string& input, const TForma
   const std::string text = Trim(input);
   std::vector<int> n;
   std::vector<std::string> gaps;
-  if (text.empty() || !ReadNumbers(text, n, gaps) || (n.size() != 3 && (n.size() < 5 || n.size() > 7)))
+  if (text.empty() || !ReadNumbers(text, n, gaps) ||
+      (n.size() != 3 && (n.size() < 5 || n.size() > 7)))
     return std::nullopt;
   // The order of day, month and year follows the short date pattern.
   std::string order;

@@ -18,7 +18,8 @@ namespace corvina {
 // main thread is waiting for that worker to end.
 class ESynchronizeCancelled : public std::runtime_error {
  public:
-  ESynchronizeCancelled() : std::runtime_error("Synchronize cancelled: the thread is being shut down") {}
+  ESynchronizeCancelled()
+      : std::runtime_error("Synchronize cancelled: the thread is being shut down") {}
 };
 
 class TThread {

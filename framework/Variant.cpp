@@ -16,7 +16,8 @@ bool IsFloatKind(std::uint16_t k) { return k == varSingle || k == varDouble || k
 bool EqualsIgnoreCase(const std::string& a, const char* b) {
   size_t i = 0;
   for (; i < a.size() && b[i]; ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i])))
       return false;
   return i == a.size() && !b[i];
 }
@@ -47,13 +48,17 @@ bool TryStrToInt64(const std::string& input, std::int64_t& value) {
   unsigned long long acc = 0;
   const unsigned long long limit =
       base == 16 ? std::numeric_limits<unsigned long long>::max()
-                 : static_cast<unsigned long long>(std::numeric_limits<std::int64_t>::max()) + (negative ? 1 : 0);
+                 : static_cast<unsigned long long>(std::numeric_limits<std::int64_t>::max()) +
+                       (negative ? 1 : 0);
   for (; i < text.size(); ++i) {
     const int c = std::tolower(static_cast<unsigned char>(text[i]));
     int digit;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else return false;
+    if (c >= '0' && c <= '9')
+      digit = c - '0';
+    else if (base == 16 && c >= 'a' && c <= 'f')
+      digit = c - 'a' + 10;
+    else
+      return false;
     if (acc > (limit - static_cast<unsigned>(digit)) / static_cast<unsigned>(base)) return false;
     acc = acc * static_cast<unsigned>(base) + static_cast<unsigned>(digit);
   }
@@ -64,23 +69,40 @@ bool TryStrToInt64(const std::string& input, std::int64_t& value) {
 
 const char* VarTypeName(std::uint16_t kind) {
   switch (kind) {
-    case varEmpty: return "Empty";
-    case varNull: return "Null";
-    case varSmallint: return "Smallint";
-    case varInteger: return "Integer";
-    case varSingle: return "Single";
-    case varDouble: return "Double";
-    case varCurrency: return "Currency";
-    case varDate: return "Date";
-    case varOleStr: return "OleStr";
-    case varBoolean: return "Boolean";
-    case varShortInt: return "ShortInt";
-    case varByte: return "Byte";
-    case varWord: return "Word";
-    case varLongWord: return "LongWord";
-    case varInt64: return "Int64";
-    case varString: return "String";
-    default: return "Unknown";
+    case varEmpty:
+      return "Empty";
+    case varNull:
+      return "Null";
+    case varSmallint:
+      return "Smallint";
+    case varInteger:
+      return "Integer";
+    case varSingle:
+      return "Single";
+    case varDouble:
+      return "Double";
+    case varCurrency:
+      return "Currency";
+    case varDate:
+      return "Date";
+    case varOleStr:
+      return "OleStr";
+    case varBoolean:
+      return "Boolean";
+    case varShortInt:
+      return "ShortInt";
+    case varByte:
+      return "Byte";
+    case varWord:
+      return "Word";
+    case varLongWord:
+      return "LongWord";
+    case varInt64:
+      return "Int64";
+    case varString:
+      return "String";
+    default:
+      return "Unknown";
   }
 }
 

@@ -10,10 +10,10 @@
 namespace corvina {
 
 struct TAdapterAddress {
-  std::string Address;     // dotted IPv4, "0.0.0.0" for an adapter without one
+  std::string Address;  // dotted IPv4, "0.0.0.0" for an adapter without one
   std::string Mask;
-  std::string MacAddress;  // as MacToText gives it
-  std::string Description; // at most 131 characters
+  std::string MacAddress;   // as MacToText gives it
+  std::string Description;  // at most 131 characters
   bool operator==(const TAdapterAddress&) const = default;
 };
 

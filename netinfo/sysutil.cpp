@@ -21,7 +21,8 @@ std::string DesktopExecArgument(const std::string& command) {
   if (command.find_first_of(" \t\"'\\$`<>|&;*?#()") == std::string::npos) return command;
   std::string quoted = "\"";
   for (char c : command) {
-    if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += "\\\\";  // escaped twice: string, then exec rules
+    if (c == '"' || c == '`' || c == '$' || c == '\\')
+      quoted += "\\\\";  // escaped twice: string, then exec rules
     quoted += c;
   }
   return quoted + "\"";
@@ -134,7 +135,8 @@ void SaveResourceToFile(const std::string& resName, const std::string& resType,
                         const std::string& fileName) {
   const TResource* res = FindResource(resName, resType);
   if (!res) throw EResNotFound("Resource " + resName + " not found");
-  if (const int error = ReplaceFileContents(fileName, {reinterpret_cast<const char*>(res->data), res->size}))
+  if (const int error =
+          ReplaceFileContents(fileName, {reinterpret_cast<const char*>(res->data), res->size}))
     throw EFCreateError("Cannot create file \"" + fileName + "\". " + SystemErrorText(error));
 }
 
@@ -147,6 +149,8 @@ std::string ChangeFileExt(const std::string& path, const std::string& ext) {
   return path.substr(0, dot) + ext;
 }
 
-std::string ExecutableFileWithExt(const std::string& ext) { return ChangeFileExt(ExecutablePath(), ext); }
+std::string ExecutableFileWithExt(const std::string& ext) {
+  return ChangeFileExt(ExecutablePath(), ext);
+}
 
 }  // namespace corvina

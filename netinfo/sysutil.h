@@ -24,7 +24,8 @@ class EAutoStartError : public std::runtime_error {
 };
 
 // "0", "1", "2 байт" .. "1 024 байт", then "1,0 Кб" and up, in fs's separators.
-std::string FormatByteCount(std::int64_t count, const TFormatSettings& fs = DefaultFormatSettings());
+std::string FormatByteCount(std::int64_t count,
+                            const TFormatSettings& fs = DefaultFormatSettings());
 
 // The Windows version text for a version record.
 std::string GetWindowsVersionText(unsigned platformId, unsigned major, unsigned minor,

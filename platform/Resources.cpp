@@ -20,14 +20,15 @@ std::vector<Entry>& Registry() {
 
 }  // namespace
 
-TResourceRegistrar::TResourceRegistrar(const char* name, const char* type, const unsigned char* data,
-                                       std::size_t size) {
+TResourceRegistrar::TResourceRegistrar(const char* name, const char* type,
+                                       const unsigned char* data, std::size_t size) {
   Registry().push_back({name, type, {data, size}});
 }
 
 const TResource* FindResource(const std::string& name, const std::string& type) {
   for (const Entry& e : Registry())
-    if (strcasecmp(e.name, name.c_str()) == 0 && strcasecmp(e.type, type.c_str()) == 0) return &e.resource;
+    if (strcasecmp(e.name, name.c_str()) == 0 && strcasecmp(e.type, type.c_str()) == 0)
+      return &e.resource;
   return nullptr;
 }
 

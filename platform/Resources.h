@@ -18,7 +18,8 @@ const TResource* FindResource(const std::string& name, const std::string& type);
 
 // A generated source defines one static registrar per embedded file.
 struct TResourceRegistrar {
-  TResourceRegistrar(const char* name, const char* type, const unsigned char* data, std::size_t size);
+  TResourceRegistrar(const char* name, const char* type, const unsigned char* data,
+                     std::size_t size);
 };
 
 }  // namespace corvina

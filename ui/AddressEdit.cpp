@@ -15,7 +15,8 @@ constexpr QChar kBlank = u'_';
 // switch, a popup, a button's shortcut (which runs its action with the text
 // as it is), or the dialog hiding its widgets as it closes.
 bool IsUserMove(Qt::FocusReason reason) {
-  return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::MouseFocusReason;
+  return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+         reason == Qt::MouseFocusReason;
 }
 
 }  // namespace

@@ -11,7 +11,8 @@ class TAddressEdit : public QLineEdit {
   Q_OBJECT
  public:
   static constexpr const char* kEmptyAddress = "000.000.000.000";
-  static constexpr const char* kInvalidInputMessage = "Invalid input value.  Use escape key to abandon changes";
+  static constexpr const char* kInvalidInputMessage =
+      "Invalid input value.  Use escape key to abandon changes";
 
   explicit TAddressEdit(QWidget* parent = nullptr);
 

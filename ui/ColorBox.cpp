@@ -29,7 +29,8 @@ TColorBox::TColorBox(QWidget* parent) : QComboBox(parent) {
 }
 
 void TColorBox::AddColor(TColor color, const QString& name) {
-  addItem(Swatch(ToQColor(color, palette(), palette().color(QPalette::Window))), name, QVariant::fromValue(color));
+  addItem(Swatch(ToQColor(color, palette(), palette().color(QPalette::Window))), name,
+          QVariant::fromValue(color));
 }
 
 TColor TColorBox::Selected() const { return currentData().value<TColor>(); }

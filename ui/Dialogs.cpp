@@ -18,7 +18,8 @@ QStringList& ShownTexts() {
 
 }  // namespace
 
-QMessageBox::StandardButton ShowMessageBox(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+QMessageBox::StandardButton ShowMessageBox(QWidget* parent, QMessageBox::Icon icon,
+                                           const QString& text,
                                            QMessageBox::StandardButtons buttons) {
   ShownTexts().append(text);
   if (!QueuedAnswers().empty()) {
@@ -43,7 +44,9 @@ void CenterOnScreen(QWidget* window) {
   window->move(screen.center() - QPoint(window->width() / 2, window->height() / 2));
 }
 
-void QueueMessageBoxAnswer(QMessageBox::StandardButton answer) { QueuedAnswers().push_back(answer); }
+void QueueMessageBoxAnswer(QMessageBox::StandardButton answer) {
+  QueuedAnswers().push_back(answer);
+}
 
 QStringList TakeShownMessageBoxTexts() {
   QStringList texts;

@@ -8,7 +8,8 @@
 
 namespace corvina {
 
-QMessageBox::StandardButton ShowMessageBox(QWidget* parent, QMessageBox::Icon icon, const QString& text,
+QMessageBox::StandardButton ShowMessageBox(QWidget* parent, QMessageBox::Icon icon,
+                                           const QString& text,
                                            QMessageBox::StandardButtons buttons = QMessageBox::Ok);
 // The standard error box: error icon, the text, one OK button, the application title.
 void ShowErrorBox(QWidget* parent, const QString& text);

@@ -25,7 +25,8 @@ void OnTerminateSignal(int) {
 void OnSessionEnd(std::function<void()> handler) {
   QObject::connect(qApp, &QGuiApplication::commitDataRequest, qApp,
                    [handler](QSessionManager&) { handler(); });
-  if (gSignalPipe[0] >= 0 || socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, gSignalPipe) != 0) return;
+  if (gSignalPipe[0] >= 0 || socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, gSignalPipe) != 0)
+    return;
   fcntl(gSignalPipe[1], F_SETFL, O_NONBLOCK);
   auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, qApp);
   QObject::connect(notifier, &QSocketNotifier::activated, qApp, [handler] {

@@ -56,10 +56,14 @@ constexpr PageNode kPageNodes[] = {
 
 QPoint SnapToScreenEdges(const QRect& window, const QRect& screen, int distance) {
   QPoint p = window.topLeft();
-  if (std::abs(window.left() - screen.left()) < distance) p.setX(screen.left());
-  else if (std::abs(window.right() - screen.right()) < distance) p.setX(screen.right() - window.width() + 1);
-  if (std::abs(window.top() - screen.top()) < distance) p.setY(screen.top());
-  else if (std::abs(window.bottom() - screen.bottom()) < distance) p.setY(screen.bottom() - window.height() + 1);
+  if (std::abs(window.left() - screen.left()) < distance)
+    p.setX(screen.left());
+  else if (std::abs(window.right() - screen.right()) < distance)
+    p.setX(screen.right() - window.width() + 1);
+  if (std::abs(window.top() - screen.top()) < distance)
+    p.setY(screen.top());
+  else if (std::abs(window.bottom() - screen.bottom()) < distance)
+    p.setY(screen.bottom() - window.height() + 1);
   return p;
 }
 
@@ -69,7 +73,8 @@ TfrmStatic::TfrmStatic(TDM* dm, QWidget* parent)
       PageClassOf(GetToolsPageClass),
       DM_(dm) {
   setObjectName("frmStatic");
-  QFont font = QApplication::font();  // the desktop's UI font at the size the window was designed for
+  QFont font =
+      QApplication::font();  // the desktop's UI font at the size the window was designed for
   font.setPointSize(8);
   setFont(font);
 
@@ -162,9 +167,15 @@ void TfrmStatic::UpdateActions() {
 
 void TfrmStatic::FormCreate() {
   Stat_ = std::make_unique<TSnifferStat>();
-  Stat_->OnTraffic = [this](auto*, const TSnifferHostData& h, const TSnifferStatCounters& c) { StatTraffic(h, c); };
-  Stat_->OnCaptureStart = [this](auto*, const TSnifferHostData& h, const TSnifferStatCounters&) { StatCaptureStart(h); };
-  Stat_->OnCaptureStop = [this](auto*, const TSnifferHostData& h, const TSnifferStatCounters&) { StatCaptureStop(h); };
+  Stat_->OnTraffic = [this](auto*, const TSnifferHostData& h, const TSnifferStatCounters& c) {
+    StatTraffic(h, c);
+  };
+  Stat_->OnCaptureStart = [this](auto*, const TSnifferHostData& h, const TSnifferStatCounters&) {
+    StatCaptureStart(h);
+  };
+  Stat_->OnCaptureStop = [this](auto*, const TSnifferHostData& h, const TSnifferStatCounters&) {
+    StatCaptureStop(h);
+  };
   Stat_->OnStandby = [this](auto*) { StatStandby(); };
   // Not in the original design: a capture error is shown in the tray hint.
   Stat_->OnError = [this](auto*, int, int code, const std::string& text) { StatError(code, text); };
@@ -207,11 +218,13 @@ void TfrmStatic::ApplySettings() {
   if (background) ApplyColors(*background, true, 0, false);
   const auto fontColor = ReadColor(*cfg, kFontColor);
   if (fontColor) ApplyColors(0, false, *fontColor, true);
-  if (auto alpha = ReadInteger(*cfg, kAlphaBlend)) setWindowOpacity(std::clamp(*alpha, 0, 255) / 255.0);
+  if (auto alpha = ReadInteger(*cfg, kAlphaBlend))
+    setWindowOpacity(std::clamp(*alpha, 0, 255) / 255.0);
   TSnifferProtocolTypes filter = Stat_->ProtocolFilter;
   auto apply = [&](const char* key, TSnifferProtocolType type) {
     if (auto on = ReadBoolean(*cfg, key))
-      filter = static_cast<TSnifferProtocolTypes>(*on ? filter | ProtocolBit(type) : filter & ~ProtocolBit(type));
+      filter = static_cast<TSnifferProtocolTypes>(*on ? filter | ProtocolBit(type)
+                                                      : filter & ~ProtocolBit(type));
   };
   apply(kShowICMP, sptICMP);
   apply(kShowUDP, sptUDP);
@@ -223,12 +236,14 @@ void TfrmStatic::ApplySettings() {
 
 void TfrmStatic::ApplyColors(TColor background, bool hasBackground, TColor font, bool hasFont) {
   if (hasBackground) {
-    const QColor color = ToQColor(background, QApplication::palette(), QApplication::palette().color(QPalette::Button));
+    const QColor color = ToQColor(background, QApplication::palette(),
+                                  QApplication::palette().color(QPalette::Button));
     for (QWidget* w : std::initializer_list<QWidget*>{Panel, IncomingLabel, OutgoingLabel})
       SetRoleColor(w, QPalette::Window, color);
   }
   if (hasFont) {
-    const QColor color = ToQColor(font, QApplication::palette(), QApplication::palette().color(QPalette::WindowText));
+    const QColor color = ToQColor(font, QApplication::palette(),
+                                  QApplication::palette().color(QPalette::WindowText));
     for (QLabel* l : {IncomingLabel, OutgoingLabel}) SetRoleColor(l, QPalette::WindowText, color);
   }
 }
@@ -320,7 +335,8 @@ void TfrmStatic::EndSession() {
   // Open dialogs end as if cancelled; the first-start one runs before the
   // main loop, which quit() alone would not reach.
   for (QWidget* window : QApplication::topLevelWidgets())
-    if (auto* dialog = qobject_cast<QDialog*>(window); dialog && dialog->isVisible()) dialog->reject();
+    if (auto* dialog = qobject_cast<QDialog*>(window); dialog && dialog->isVisible())
+      dialog->reject();
   QApplication::quit();
 }
 
@@ -373,12 +389,20 @@ void FillToolsTree(TfrmTools*, QTreeWidget* nodes) {
 }
 
 void GetToolsPageClass(TfrmTools*, QTreeWidgetItem* node, TToolsPageClass& pageClass) {
-  // Page id 1 (the reports page) registers here when it is built; until then its node shows an empty container.
+  // Page id 1 (the reports page) registers here when it is built; until then its node shows an
+  // empty container.
   switch (node->data(0, kPageIdRole).toInt()) {
-    case 0: pageClass = &TfrmToolsDesigner::staticMetaObject; break;
-    case 2: pageClass = &TfrmToolsStat::staticMetaObject; break;
-    case 3: pageClass = &TfrmToolsConnect::staticMetaObject; break;
-    default: break;
+    case 0:
+      pageClass = &TfrmToolsDesigner::staticMetaObject;
+      break;
+    case 2:
+      pageClass = &TfrmToolsStat::staticMetaObject;
+      break;
+    case 3:
+      pageClass = &TfrmToolsConnect::staticMetaObject;
+      break;
+    default:
+      break;
   }
 }
 

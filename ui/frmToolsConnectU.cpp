@@ -63,9 +63,9 @@ void TfrmToolsConnect::FormCreate() {
   const auto macBind = ReadString(*cfg, kMacBind);
   QTreeWidgetItem* chosen = nullptr;
   for (const TAdapterAddress& a : EnumAdapterAddresses()) {
-    auto* row = new QTreeWidgetItem(ListView, QStringList{QString::fromStdString(a.Address),
-                                                          QString::fromStdString(a.Mask),
-                                                          QString::fromStdString(a.MacAddress)});
+    auto* row = new QTreeWidgetItem(
+        ListView, QStringList{QString::fromStdString(a.Address), QString::fromStdString(a.Mask),
+                              QString::fromStdString(a.MacAddress)});
     row->setData(0, kDescriptionRole, QString::fromStdString(a.Description));
     row->setIcon(0, rowImage);
     // One row can be selected: with several rows of the remembered adapter the last one wins.
@@ -77,7 +77,8 @@ void TfrmToolsConnect::FormCreate() {
 bool TfrmToolsConnect::FormCloseQuery() {
   const QList<QTreeWidgetItem*> selected = ListView->selectedItems();
   if (!selected.isEmpty())
-    GetLocalCfgIntf()->SetValue(kMacBind, Variant::FromString(selected.first()->text(2).toStdString()));
+    GetLocalCfgIntf()->SetValue(kMacBind,
+                                Variant::FromString(selected.first()->text(2).toStdString()));
   return true;
 }
 

@@ -26,7 +26,8 @@ TfrmToolsDesigner::TfrmToolsDesigner(QWidget* owner) : TToolsPage(owner) {
   AlphaBlendLabel->setObjectName("AlphaBlendLabel");
   AlphaBlendLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   AlphaBlendLabel->setFixedWidth(AlphaBlendLabel->fontMetrics().horizontalAdvance("0000"));
-  connect(AlphaBlendTrackBar, &QSlider::valueChanged, this, &TfrmToolsDesigner::AlphaBlendTrackBarChange);
+  connect(AlphaBlendTrackBar, &QSlider::valueChanged, this,
+          &TfrmToolsDesigner::AlphaBlendTrackBarChange);
   auto* alphaRow = new QHBoxLayout;
   alphaRow->addWidget(new QLabel("Прозрачность", groupBox1));
   alphaRow->addWidget(AlphaBlendTrackBar, 1);

@@ -62,7 +62,8 @@ TfrmToolsStat::TfrmToolsStat(QWidget* owner) : TToolsPage(owner) {
   ListView = new QTreeWidget(groupBox4);
   ListView->setObjectName("ListView");
   // Wide enough for an address after the row image in the desktop's font.
-  const int addressWidth = std::max(125, fontMetrics().horizontalAdvance(TAddressEdit::kEmptyAddress) + 44);
+  const int addressWidth =
+      std::max(125, fontMetrics().horizontalAdvance(TAddressEdit::kEmptyAddress) + 44);
   SetUpReportList(ListView, {{"Начало диапазона", addressWidth}, {"Окончание диапазона", 0}});
   ListView->installEventFilter(this);
 
@@ -88,7 +89,8 @@ TfrmToolsStat::TfrmToolsStat(QWidget* owner) : TToolsPage(owner) {
 
   for (TAddressEdit* edit : {IPRangeStart, IPRangeEnd})
     connect(edit, &QLineEdit::textChanged, this, &TfrmToolsStat::ActionAppendItemUpdate);
-  connect(ListView, &QTreeWidget::itemSelectionChanged, this, &TfrmToolsStat::ActionDeleteItemUpdate);
+  connect(ListView, &QTreeWidget::itemSelectionChanged, this,
+          &TfrmToolsStat::ActionDeleteItemUpdate);
   ActionAppendItemUpdate();
   ActionDeleteItemUpdate();
 }
@@ -147,14 +149,18 @@ void TfrmToolsStat::ActionDeleteItemExecute() {
   if (rows > 0) ListView->setCurrentItem(ListView->topLevelItem(std::min(index, rows - 1)));
 }
 
-void TfrmToolsStat::ActionDeleteItemUpdate() { ActionDeleteItem->setEnabled(!ListView->selectedItems().isEmpty()); }
+void TfrmToolsStat::ActionDeleteItemUpdate() {
+  ActionDeleteItem->setEnabled(!ListView->selectedItems().isEmpty());
+}
 
 void TfrmToolsStat::ListViewKeyDown(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Delete && !ListView->selectedItems().isEmpty()) ActionDeleteItem->trigger();
+  if (event->key() == Qt::Key_Delete && !ListView->selectedItems().isEmpty())
+    ActionDeleteItem->trigger();
 }
 
 bool TfrmToolsStat::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == ListView && event->type() == QEvent::KeyPress) ListViewKeyDown(static_cast<QKeyEvent*>(event));
+  if (watched == ListView && event->type() == QEvent::KeyPress)
+    ListViewKeyDown(static_cast<QKeyEvent*>(event));
   return TToolsPage::eventFilter(watched, event);
 }
 

@@ -85,7 +85,9 @@ TfrmTools::TfrmTools(QWidget* parent) : QDialog(parent) {
 
   CenterOnScreen(this);
   connect(TreeView, &QTreeWidget::currentItemChanged, this,
-          [this](QTreeWidgetItem* current, QTreeWidgetItem*) { Guarded([&] { TreeViewChange(current); }); });
+          [this](QTreeWidgetItem* current, QTreeWidgetItem*) {
+            Guarded([&] { TreeViewChange(current); });
+          });
 }
 
 TfrmTools::~TfrmTools() {
@@ -174,7 +176,8 @@ void TfrmTools::ClosePage() {
   delete page;
 }
 
-std::shared_ptr<IToolsDialog> CreateToolsDialog(TFillTreeEvent onFillTree, TGetPageClassEvent onGetPageClass) {
+std::shared_ptr<IToolsDialog> CreateToolsDialog(TFillTreeEvent onFillTree,
+                                                TGetPageClassEvent onGetPageClass) {
   return std::make_shared<TfrmToolsIntf>(std::move(onFillTree), std::move(onGetPageClass));
 }
 

@@ -60,7 +60,8 @@ class IToolsDialog {
   virtual int Execute() = 0;
 };
 
-std::shared_ptr<IToolsDialog> CreateToolsDialog(TFillTreeEvent onFillTree, TGetPageClassEvent onGetPageClass);
+std::shared_ptr<IToolsDialog> CreateToolsDialog(TFillTreeEvent onFillTree,
+                                                TGetPageClassEvent onGetPageClass);
 
 // The role a node keeps its page id under.
 constexpr int kPageIdRole = Qt::UserRole + 1;

@@ -32,7 +32,8 @@ int main(int argc, char* argv[]) {
   QApplication::setWindowIcon(QIcon(":/icons/corvina.svg"));
   QApplication::setQuitOnLastWindowClosed(false);  // the window may be hidden; the tray icon stays
   SetSynchronizeWakeHook([] {
-    QMetaObject::invokeMethod(qApp, [] { CheckSynchronize(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        qApp, [] { CheckSynchronize(); }, Qt::QueuedConnection);
   });
 
   TfrmStatic* mainForm = nullptr;
@@ -40,8 +41,10 @@ int main(int argc, char* argv[]) {
   bool sessionEnding = false;
   OnSessionEnd([&mainForm, &sessionEnding] {
     sessionEnding = true;
-    if (mainForm) mainForm->EndSession();
-    else QApplication::quit();
+    if (mainForm)
+      mainForm->EndSession();
+    else
+      QApplication::quit();
   });
   TDM dm({
       [](const std::string& message) { ShowErrorBox(nullptr, QString::fromStdString(message)); },

@@ -60,9 +60,11 @@ void Flood(bench::TPump& pump, TVethPair& net, const std::string& rate) {
   std::stringstream json;
   json << in.rdbuf();
   std::remove(report.c_str());
-  std::printf("rate %-5s: iperf3 sent %ld datagrams; delivered %ld packets (%ld UDP in); kernel dropped %llu\n",
-              rate.c_str(), SentPackets(json.str()), delivered, udpIn,
-              static_cast<unsigned long long>(stat.KernelDropped()));
+  std::printf(
+      "rate %-5s: iperf3 sent %ld datagrams; delivered %ld packets (%ld UDP in); kernel dropped "
+      "%llu\n",
+      rate.c_str(), SentPackets(json.str()), delivered, udpIn,
+      static_cast<unsigned long long>(stat.KernelDropped()));
   stat.StopCapture();
 }
 
@@ -76,7 +78,9 @@ int main() {
   }
   bench::TPump pump;
   TVethPair net;
-  std::printf("Live UDP flood (64-byte datagrams, 3 s) on a veth pair, capture with Synchronize per packet\n");
+  std::printf(
+      "Live UDP flood (64-byte datagrams, 3 s) on a veth pair, capture with Synchronize per "
+      "packet\n");
   for (const char* rate : {"20M", "100M", "0"}) Flood(pump, net, rate);
   return 0;
 }

@@ -50,14 +50,18 @@ void Run(bench::TPump& pump, const std::string& file, int packets, int ipSize) {
   stat.ProtocolFilter = ProtocolBit(sptTCP) | ProtocolBit(sptUDP);
   stat.SetPacketSourceFactory([&] { return CreateFilePacketSource(file); });
   long delivered = 0;
-  stat.OnTraffic = [&](TSnifferStat*, const TSnifferHostData&, const TSnifferStatCounters&) { ++delivered; };
+  stat.OnTraffic = [&](TSnifferStat*, const TSnifferHostData&, const TSnifferStatCounters&) {
+    ++delivered;
+  };
   const auto start = std::chrono::steady_clock::now();
   stat.StartCapture();
   pump.RunUntil([&] { return delivered == packets; }, std::chrono::minutes(5));
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   stat.StopCapture();
-  std::printf("%-6d byte packets: %ld delivered in %.2f s: %.0f packets/s, %.1f MB/s of IPv4\n", ipSize, delivered,
-              seconds, delivered / seconds, double(delivered) * ipSize / seconds / 1e6);
+  std::printf("%-6d byte packets: %ld delivered in %.2f s: %.0f packets/s, %.1f MB/s of IPv4\n",
+              ipSize, delivered, seconds, delivered / seconds,
+              double(delivered) * ipSize / seconds / 1e6);
   std::filesystem::remove(file);
 }
 
@@ -74,8 +78,11 @@ int main() {
     return std::vector<TAdapterRecord>{r};
   });
   bench::TPump pump;
-  const std::string file = (std::filesystem::temp_directory_path() / ("corvina-bench-" + std::to_string(getpid()) + ".pcap")).string();
-  std::printf("Capture file replay: decode, Synchronize to a main-thread loop, statistics (dump off)\n");
+  const std::string file = (std::filesystem::temp_directory_path() /
+                            ("corvina-bench-" + std::to_string(getpid()) + ".pcap"))
+                               .string();
+  std::printf(
+      "Capture file replay: decode, Synchronize to a main-thread loop, statistics (dump off)\n");
   Run(pump, file, 300000, 60);
   Run(pump, file, 100000, 1500);
   Run(pump, file, 5000, 65000);

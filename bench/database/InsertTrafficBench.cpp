@@ -61,8 +61,8 @@ int main(int argc, char** argv) {
   const double millions = static_cast<double>(rows) / 1e6;
   std::printf("rows per phase:                  %ld (failed: %llu)\n", rows,
               static_cast<unsigned long long>(failed));
-  std::printf("InsertTraffic, grouped commits:  %.0f calls/s (%.2f us per call)\n",
-              rows / grouped, grouped * 1e6 / rows);
+  std::printf("InsertTraffic, grouped commits:  %.0f calls/s (%.2f us per call)\n", rows / grouped,
+              grouped * 1e6 / rows);
   std::printf("InsertTraffic, commit per row:   %.0f calls/s (%.2f us per call), for scale\n",
               rows / perRowCommit, perRowCommit * 1e6 / rows);
   std::printf(

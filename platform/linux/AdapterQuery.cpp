@@ -46,10 +46,12 @@ std::string DriverName(const std::string& ifname) {
   if (fd >= 0) {
     const bool ok = ioctl(fd, SIOCETHTOOL, &req) == 0;
     close(fd);
-    if (ok && info.driver[0]) return std::string(info.driver, strnlen(info.driver, sizeof info.driver));
+    if (ok && info.driver[0])
+      return std::string(info.driver, strnlen(info.driver, sizeof info.driver));
   }
   std::error_code ec;
-  const auto link = std::filesystem::read_symlink("/sys/class/net/" + ifname + "/device/driver", ec);
+  const auto link =
+      std::filesystem::read_symlink("/sys/class/net/" + ifname + "/device/driver", ec);
   if (!ec) return link.filename().string();
   return {};
 }
@@ -87,7 +89,8 @@ std::vector<TAdapterRecord> SystemQuery() {
     if (!a->ifa_addr || a->ifa_addr->sa_family != AF_INET) continue;
     const auto it = indexOfName.find(InterfaceOfLabel(a->ifa_name));
     if (it == indexOfName.end()) continue;
-    byIndex[it->second].Addresses.push_back({AddressText(a->ifa_addr), AddressText(a->ifa_netmask)});
+    byIndex[it->second].Addresses.push_back(
+        {AddressText(a->ifa_addr), AddressText(a->ifa_netmask)});
   }
   freeifaddrs(list);
   std::vector<TAdapterRecord> records;

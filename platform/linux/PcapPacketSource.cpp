@@ -29,7 +29,9 @@ constexpr int kPollMilliseconds = 250;
 
 std::uint16_t Read16BE(const std::uint8_t* p) { return std::uint16_t(p[0] << 8 | p[1]); }
 
-bool IsVlanTag(std::uint16_t etherType) { return etherType == 0x8100 || etherType == 0x88A8 || etherType == 0x9100; }
+bool IsVlanTag(std::uint16_t etherType) {
+  return etherType == 0x8100 || etherType == 0x88A8 || etherType == 0x9100;
+}
 
 // Offset of the IPv4 header in a frame of the given link type, or -1 when the
 // frame does not carry IPv4.
@@ -187,7 +189,8 @@ class TLivePcapSource : public TPcapSource {
     if (status < 0) return FailPcap(EIO);
     bpf_program program;
     const std::string filter = "ip host " + address_;
-    if (pcap_compile(pcap_, &program, filter.c_str(), 1, PCAP_NETMASK_UNKNOWN) != 0) return FailPcap(EINVAL);
+    if (pcap_compile(pcap_, &program, filter.c_str(), 1, PCAP_NETMASK_UNKNOWN) != 0)
+      return FailPcap(EINVAL);
     const int set = pcap_setfilter(pcap_, &program);
     pcap_freecode(&program);
     if (set != 0) return FailPcap(EINVAL);
@@ -219,7 +222,9 @@ class TFilePcapSource : public TPcapSource {
 
 }  // namespace
 
-std::unique_ptr<IPacketSource> CreateLivePacketSource() { return std::make_unique<TLivePcapSource>(); }
+std::unique_ptr<IPacketSource> CreateLivePacketSource() {
+  return std::make_unique<TLivePcapSource>();
+}
 
 std::unique_ptr<IPacketSource> CreateFilePacketSource(const std::string& fileName) {
   return std::make_unique<TFilePcapSource>(fileName);

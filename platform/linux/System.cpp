@@ -1,3 +1,5 @@
+#include "platform/System.h"
+
 #include <pwd.h>
 #include <sys/stat.h>
 #include <sys/sysinfo.h>
@@ -13,7 +15,6 @@
 #include <sstream>
 
 #include "netinfo/sysutil.h"
-#include "platform/System.h"
 
 namespace corvina {
 namespace {
@@ -82,7 +83,8 @@ std::optional<std::string> AutostartFolder() {
 
 int ReplaceFileContents(const std::string& fileName, std::string_view data) {
   const std::filesystem::path target(fileName);
-  std::string tmp = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+  std::string tmp =
+      (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
   const int fd = mkstemp(tmp.data());
   if (fd < 0) return errno;
   struct stat old {};

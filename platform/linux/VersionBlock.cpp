@@ -28,13 +28,15 @@ std::optional<std::string> ReadVersionBlock(const std::string& fileName) {
       header.e_shentsize != sizeof(Elf64_Shdr) || header.e_shstrndx >= header.e_shnum)
     return std::nullopt;
   std::vector<Elf64_Shdr> sections(header.e_shnum);
-  if (!ReadAt(in, header.e_shoff, sections.data(), sections.size() * sizeof(Elf64_Shdr))) return std::nullopt;
+  if (!ReadAt(in, header.e_shoff, sections.data(), sections.size() * sizeof(Elf64_Shdr)))
+    return std::nullopt;
   const Elf64_Shdr& names = sections[header.e_shstrndx];
   if (names.sh_size > (1u << 20)) return std::nullopt;
   std::string nameTable(names.sh_size, '\0');
   if (!ReadAt(in, names.sh_offset, nameTable.data(), nameTable.size())) return std::nullopt;
   for (const Elf64_Shdr& s : sections) {
-    if (s.sh_name >= nameTable.size() || std::strcmp(nameTable.c_str() + s.sh_name, kVersionSectionName) != 0)
+    if (s.sh_name >= nameTable.size() ||
+        std::strcmp(nameTable.c_str() + s.sh_name, kVersionSectionName) != 0)
       continue;
     if (s.sh_type == SHT_NOBITS || s.sh_size > (1u << 20)) return std::nullopt;
     std::string block(s.sh_size, '\0');
@@ -49,7 +51,8 @@ std::optional<std::string> QueryVersionValue(const std::string& block, const std
   std::istringstream lines(block);
   std::string line;
   while (std::getline(lines, line))
-    if (line.size() > path.size() && line.compare(0, path.size(), path) == 0 && line[path.size()] == '=')
+    if (line.size() > path.size() && line.compare(0, path.size(), path) == 0 &&
+        line[path.size()] == '=')
       return line.substr(path.size() + 1);
   return std::nullopt;
 }

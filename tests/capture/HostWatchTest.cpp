@@ -78,7 +78,8 @@ TEST_F(HostWatch, ReapplyingSettingsRestartsTheCaptureOnTheNewAdapterAddress) {
   adapters.Set("192.168.0.7");
   stat->SetActive(true);
   // The old watch's end path may stop what the new one started; it starts again.
-  ASSERT_TRUE(PumpUntil([&] { return stat->Capturing() && stat->LocalAddress() == "192.168.0.7"; }, 3s));
+  ASSERT_TRUE(
+      PumpUntil([&] { return stat->Capturing() && stat->LocalAddress() == "192.168.0.7"; }, 3s));
   PumpFor(1200ms);
   EXPECT_TRUE(stat->Capturing());
   EXPECT_EQ(Bound(), "192.168.0.7");

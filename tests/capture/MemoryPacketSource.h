@@ -38,7 +38,8 @@ struct TMemoryFeed {
   // Waits until the queue is drained and a receive waits for more.
   bool WaitIdle(std::chrono::milliseconds timeout = std::chrono::milliseconds(5000)) {
     std::unique_lock lock(mutex);
-    return changed.wait_for(lock, timeout, [this] { return packets.empty() && receivesBlocked > 0; });
+    return changed.wait_for(lock, timeout,
+                            [this] { return packets.empty() && receivesBlocked > 0; });
   }
 };
 
@@ -104,7 +105,8 @@ class TMemoryPacketSource : public IPacketSource {
 };
 
 // An IPv4 packet of n bytes (at least 20) with the given protocol and addresses.
-inline std::vector<std::uint8_t> MakePacket(int n, std::uint8_t protocol, const std::uint8_t (&src)[4],
+inline std::vector<std::uint8_t> MakePacket(int n, std::uint8_t protocol,
+                                            const std::uint8_t (&src)[4],
                                             const std::uint8_t (&dst)[4]) {
   std::vector<std::uint8_t> p(std::size_t(n), 0);
   p[0] = 0x45;

@@ -2,9 +2,9 @@
 // transport fields read only from received bytes, and the dump text layout.
 
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
-#include <gtest/gtest.h>
 
 #include "capture/MemoryPacketSource.h"
 #include "capture/PacketDecoder.h"
@@ -20,7 +20,8 @@ constexpr std::uint8_t kRemote[4] = {192, 168, 0, 5};
 constexpr std::uint8_t kOther[4] = {10, 0, 0, 9};
 const std::uint32_t kLocalAddr = RangeTextToAddr("192.168.0.2");
 
-bool Decode(const std::vector<std::uint8_t>& p, TSnifferProtocolData& data, const TRemoteExcluded& excluded = {}) {
+bool Decode(const std::vector<std::uint8_t>& p, TSnifferProtocolData& data,
+            const TRemoteExcluded& excluded = {}) {
   return DecodePacket(p.data(), int(p.size()), kLocalAddr, excluded, data);
 }
 
@@ -135,24 +136,29 @@ std::vector<std::uint8_t> Bytes(int n, std::uint8_t first = 0x41) {
   return b;
 }
 
-std::string Dump(const std::vector<std::uint8_t>& b) { return BuildDumpString(b.data(), int(b.size())); }
+std::string Dump(const std::vector<std::uint8_t>& b) {
+  return BuildDumpString(b.data(), int(b.size()));
+}
 
 }  // namespace
 
 TEST(PacketDecoder, DumpOf21BytesPadsTheShortLastLine) {
   EXPECT_EQ(Dump(Bytes(21)),
             "000000 41 42 43 44 45 46 47 48 | 49 4A 4B 4C 4D 4E 4F 50     ABCDEFGHIJKLMNOP\r\n"
-            "000010 51 52 53 54 55 " + std::string(39, ' ') + "QRSTU\r\n\r\n");
+            "000010 51 52 53 54 55 " +
+                std::string(39, ' ') + "QRSTU\r\n\r\n");
 }
 
 TEST(PacketDecoder, DumpOf24And32Bytes) {
   EXPECT_EQ(Dump(Bytes(24)),
             "000000 41 42 43 44 45 46 47 48 | 49 4A 4B 4C 4D 4E 4F 50     ABCDEFGHIJKLMNOP\r\n"
-            "000010 51 52 53 54 55 56 57 58 " + std::string(30, ' ') + "QRSTUVWX\r\n\r\n");
+            "000010 51 52 53 54 55 56 57 58 " +
+                std::string(30, ' ') + "QRSTUVWX\r\n\r\n");
   const std::string d32 = Dump(Bytes(32, 0x30));
-  EXPECT_EQ(d32,
-            "000000 30 31 32 33 34 35 36 37 | 38 39 3A 3B 3C 3D 3E 3F     0123456789:;<=>?\r\n"
-            "000010 40 41 42 43 44 45 46 47 | 48 49 4A 4B 4C 4D 4E 4F     @ABCDEFGHIJKLMNO\r\n\r\n");
+  EXPECT_EQ(
+      d32,
+      "000000 30 31 32 33 34 35 36 37 | 38 39 3A 3B 3C 3D 3E 3F     0123456789:;<=>?\r\n"
+      "000010 40 41 42 43 44 45 46 47 | 48 49 4A 4B 4C 4D 4E 4F     @ABCDEFGHIJKLMNO\r\n\r\n");
 }
 
 TEST(PacketDecoder, DumpLineNumbersGrowByTenAndCharacterColumnBounds) {

@@ -48,11 +48,13 @@ TEST(PacketDump, RecordOfA21ByteEchoRequest) {
             "ipPacketSize: 21\r\n"
             "ipDumpString:\r\n"
             "000000 45 00 00 15 00 00 00 00 | 40 01 00 00 C0 A8 00 05     E.......@.......\r\n"
-            "000010 C0 A8 00 02 08 " + std::string(39, ' ') + ".....\r\n"
-            "\r\n"
-            "\r\n"
-            "------------------------------------------------------------------\r\n"
-            "\r\n");
+            "000010 C0 A8 00 02 08 " +
+                std::string(39, ' ') +
+                ".....\r\n"
+                "\r\n"
+                "\r\n"
+                "------------------------------------------------------------------\r\n"
+                "\r\n");
 }
 
 class PacketDumpFile : public ::testing::Test {
@@ -65,7 +67,9 @@ class PacketDumpFile : public ::testing::Test {
     adapters.Set("192.168.0.2");
     stat = std::make_unique<TSnifferStat>();
     feed = UseMemoryFeed(*stat);
-    stat->OnTraffic = [this](TSnifferStat*, const TSnifferHostData&, const TSnifferStatCounters&) { ++traffic; };
+    stat->OnTraffic = [this](TSnifferStat*, const TSnifferHostData&, const TSnifferStatCounters&) {
+      ++traffic;
+    };
     stat->StartCapture();
     ASSERT_TRUE(PumpUntil([&] { return stat->Capturing(); }));
   }

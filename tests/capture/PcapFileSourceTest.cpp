@@ -47,7 +47,8 @@ class PcapFileSource : public ::testing::Test {
  protected:
   void SetUp() override {
     SetMainThread();
-    file = (fs::temp_directory_path() / ("corvina-capture-" + std::to_string(getpid()) + ".pcap")).string();
+    file = (fs::temp_directory_path() / ("corvina-capture-" + std::to_string(getpid()) + ".pcap"))
+               .string();
     adapters.Set("192.168.0.2");
     stat = std::make_unique<TSnifferStat>();
     stat->SetAdapterMac(kMac);
@@ -82,27 +83,31 @@ class PcapFileSource : public ::testing::Test {
 
 TEST_F(PcapFileSource, EthernetWithAndWithoutVlanTagsAndPadding) {
   const Bytes tcp = MakePacket(40, 6, kRemote, kLocal);
-  const Bytes padded = Concat(MakePacket(28, 1, kLocal, kRemote), Bytes(18, 0));  // to the 60-byte minimum
+  const Bytes padded =
+      Concat(MakePacket(28, 1, kLocal, kRemote), Bytes(18, 0));  // to the 60-byte minimum
   const Bytes vlan = {0x81, 0x00, 0x00, 0x05};
   const Bytes qinq = {0x88, 0xA8, 0x00, 0x07, 0x81, 0x00, 0x00, 0x05};
   const Bytes arp = Concat(Concat(kEthernet, {0x08, 0x06}), Bytes(28, 0));
-  WriteCapture(file, DLT_EN10MB,
-               {Concat(Concat(kEthernet, kIPv4Type), tcp), Concat(Concat(kEthernet, kIPv4Type), padded), arp,
-                Concat(Concat(Concat(kEthernet, vlan), kIPv4Type), MakePacket(100, 17, kRemote, kLocal)),
-                Concat(Concat(Concat(kEthernet, qinq), kIPv4Type), MakePacket(120, 17, kLocal, kRemote))});
+  WriteCapture(
+      file, DLT_EN10MB,
+      {Concat(Concat(kEthernet, kIPv4Type), tcp), Concat(Concat(kEthernet, kIPv4Type), padded), arp,
+       Concat(Concat(Concat(kEthernet, vlan), kIPv4Type), MakePacket(100, 17, kRemote, kLocal)),
+       Concat(Concat(Concat(kEthernet, qinq), kIPv4Type), MakePacket(120, 17, kLocal, kRemote))});
   EXPECT_EQ(Replay(4), (std::vector<int>{40, 28, 100, 120}));
 }
 
 TEST_F(PcapFileSource, LoopbackRawAndCookedLinkTypes) {
   const Bytes p = MakePacket(44, 6, kLocal, kRemote);
   Bytes familyHost = {2, 0, 0, 0};
-  WriteCapture(file, DLT_NULL, {Concat(familyHost, p), Concat({24, 0, 0, 0}, p)});  // 24: IPv6 on BSD
+  WriteCapture(file, DLT_NULL,
+               {Concat(familyHost, p), Concat({24, 0, 0, 0}, p)});  // 24: IPv6 on BSD
   EXPECT_EQ(Replay(1), std::vector<int>{44});
 
   WriteCapture(file, DLT_LOOP, {Concat({0, 0, 0, 2}, p)});
   EXPECT_EQ(Replay(1), std::vector<int>{44});
 
-  WriteCapture(file, DLT_RAW, {p, Bytes{0x60, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}});
+  WriteCapture(file, DLT_RAW,
+               {p, Bytes{0x60, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}});
   EXPECT_EQ(Replay(1), std::vector<int>{44});
 
   Bytes sll(16, 0);

@@ -42,7 +42,8 @@ TEST(SnifferIPRange, RangeTextsAcceptLeadingZerosAndReadAnythingElseAsAllOnes) {
   EXPECT_EQ(AddrToText(A("010.000.000.001")), "10.0.0.1");
   EXPECT_EQ(AddrToText(A("192.168.000.255")), "192.168.0.255");
   EXPECT_EQ(AddrToText(A("000.000.000.000")), "0.0.0.0");
-  for (const char* bad : {"", "1.2.3", "1.2.3.4.5", "1.2.3.256", "a.b.c.d", "1..2.3", " 1.2.3.4", "1.2.3.4 "})
+  for (const char* bad :
+       {"", "1.2.3", "1.2.3.4.5", "1.2.3.256", "a.b.c.d", "1..2.3", " 1.2.3.4", "1.2.3.4 "})
     EXPECT_EQ(A(bad), 0xFFFFFFFFu) << bad;
 
   TSnifferIPRangeList list;
@@ -60,7 +61,8 @@ TEST(SnifferIPRange, GrowthFollowsTheCapacitySteps) {
   std::vector<int> capacities;
   for (int i = 0; i < 77; ++i) {
     EXPECT_EQ(list.Add({std::uint32_t(i), 0}), i);
-    if (capacities.empty() || capacities.back() != list.Capacity()) capacities.push_back(list.Capacity());
+    if (capacities.empty() || capacities.back() != list.Capacity())
+      capacities.push_back(list.Capacity());
   }
   EXPECT_EQ(capacities, (std::vector<int>{4, 8, 12, 28, 44, 60, 76, 95}));
   EXPECT_EQ(list.Get(76).StartAddr, 76u);
@@ -95,7 +97,8 @@ TEST(SnifferIPRange, BadIndexCountAndCapacityRaiseTheirMessages) {
   EXPECT_EQ(ErrorOf([&] { list.Delete(2); }), "List index out of bounds (2)");
   EXPECT_EQ(ErrorOf([&] { list.Get(-1); }), "List index out of bounds (-1)");
   EXPECT_EQ(ErrorOf([&] { list.SetCapacity(1); }), "List capacity out of bounds (1)");
-  EXPECT_EQ(ErrorOf([&] { list.SetCapacity(0x10000000); }), "List capacity out of bounds (268435456)");
+  EXPECT_EQ(ErrorOf([&] { list.SetCapacity(0x10000000); }),
+            "List capacity out of bounds (268435456)");
   EXPECT_EQ(ErrorOf([&] { list.SetCount(-1); }), "List count out of bounds (-1)");
   EXPECT_EQ(ErrorOf([&] { list.SetCount(0x10000000); }), "List count out of bounds (268435456)");
   EXPECT_EQ(list.Count(), 2);  // failed calls change nothing

@@ -158,7 +158,9 @@ TEST_F(SnifferStatTest, CountersPassTwoGibibytesInADay) {
   data.ipDirection = sdtOutgoing;
   data.ipPacketSize = 60000;
   TSnifferHostData last;
-  direct.OnTraffic = [&](TSnifferStat*, const TSnifferHostData& h, const TSnifferStatCounters&) { last = h; };
+  direct.OnTraffic = [&](TSnifferStat*, const TSnifferHostData& h, const TSnifferStatCounters&) {
+    last = h;
+  };
   // Not capturing, the period starts in 1900: the first packet opens a new day.
   direct.DoPacket(0, data);
   for (int i = 0; i < 40000; ++i) direct.DoPacket(0, data);
@@ -218,7 +220,8 @@ TEST_F(SnifferStatTest, AFailingTrafficHandlerEndsTheCapture) {
 TEST_F(SnifferStatTest, RangesChangedOnTheMainThreadWhileCapturing) {
   StartAndWait();
   stat->Ranges()->AddRange("192.168.000.005", "192.168.000.005");
-  Feed({MakePacket(60, 6, kRemote, kLocal), MakePacket(60, 6, kLocal, kRemote), MakePacket(60, 6, kOther, kLocal)});
+  Feed({MakePacket(60, 6, kRemote, kLocal), MakePacket(60, 6, kLocal, kRemote),
+        MakePacket(60, 6, kOther, kLocal)});
   EXPECT_EQ(log.Count("Traffic"), 1u);
   // Refill the list again and again while packets flow.
   for (int i = 0; i < 2000; ++i) feed->Push(MakePacket(60, 6, kOther, kLocal));
@@ -237,7 +240,9 @@ TEST_F(SnifferStatTest, DestroyingWithWorkersRunningReachesNothingAfterwards) {
     auto owner = std::make_unique<TSnifferStat>();
     auto f = UseMemoryFeed(*owner);
     int events = 0;
-    owner->OnTraffic = [&](TSnifferStat*, const TSnifferHostData&, const TSnifferStatCounters&) { ++events; };
+    owner->OnTraffic = [&](TSnifferStat*, const TSnifferHostData&, const TSnifferStatCounters&) {
+      ++events;
+    };
     owner->SetActive(true);
     ASSERT_TRUE(PumpUntil([&] { return owner->Capturing(); }));
     // A packet waits in Synchronize while the owner goes away.
@@ -258,5 +263,6 @@ TEST_F(SnifferStatTest, SwitchingOnTwiceMakesOneWatch) {
   EXPECT_EQ(log.names, (std::vector<std::string>{"Standby", "Standby", "Start"}));
   stat->SetActive(false);
   stat->SetActive(false);
-  ASSERT_TRUE(PumpUntil([&] { return log.Count("Stop") == 1 && log.names.back() == "Standby"; }, 3s));
+  ASSERT_TRUE(
+      PumpUntil([&] { return log.Count("Stop") == 1 && log.names.back() == "Standby"; }, 3s));
 }

@@ -182,7 +182,8 @@ TEST_F(DMUTest, RowsAreReadByAnotherProcessAsLocalDateTimes) {
   dm->InsertTraffic("10.1.2.3'--", EncodeDateTime({2007, 12, 31, 23, 59, 59, 700}), 0, 0,
                     2147483647);
   EXPECT_EQ(dm->FailedInsertCount(), 0u);
-  EXPECT_EQ(Sqlite3Cli(datFile, "SELECT COUNT(*) FROM INETTRAFFIC"), "0\n") << "the group is not committed yet";
+  EXPECT_EQ(Sqlite3Cli(datFile, "SELECT COUNT(*) FROM INETTRAFFIC"), "0\n")
+      << "the group is not committed yet";
   dm->Flush();
   // While the program still runs: WAL lets another process read committed rows.
   EXPECT_EQ(Sqlite3Cli(datFile,

@@ -1,6 +1,6 @@
-#include "framework/DateTime.h"
-
 #include <gtest/gtest.h>
+
+#include "framework/DateTime.h"
 
 using namespace corvina;
 
@@ -15,10 +15,11 @@ TEST(DateTime, KnownDayNumbers) {
 
 TEST(DateTime, RoundTripsToTheMillisecond) {
   const TCalendarDateTime cases[] = {
-      {2007, 1, 5, 14, 3, 22, 0},   {2024, 2, 29, 23, 59, 59, 999}, {1900, 1, 1, 0, 0, 0, 0},
-      {2026, 12, 31, 0, 0, 0, 1},   {9999, 12, 31, 23, 59, 59, 700}, {1899, 12, 29, 6, 0, 0, 0},
+      {2007, 1, 5, 14, 3, 22, 0}, {2024, 2, 29, 23, 59, 59, 999},  {1900, 1, 1, 0, 0, 0, 0},
+      {2026, 12, 31, 0, 0, 0, 1}, {9999, 12, 31, 23, 59, 59, 700}, {1899, 12, 29, 6, 0, 0, 0},
   };
-  for (const auto& c : cases) EXPECT_EQ(DecodeDateTime(EncodeDateTime(c)), c) << c.year << "-" << c.month;
+  for (const auto& c : cases)
+    EXPECT_EQ(DecodeDateTime(EncodeDateTime(c)), c) << c.year << "-" << c.month;
 }
 
 TEST(DateTime, NearMidnightDoesNotRoundIntoAWrongDay) {

@@ -1,8 +1,8 @@
-#include "framework/FormatSettings.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+
+#include "framework/FormatSettings.h"
 
 using namespace corvina;
 

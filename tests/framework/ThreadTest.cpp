@@ -1,11 +1,11 @@
-#include "framework/Thread.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <memory>
 #include <stdexcept>
+
+#include "framework/Thread.h"
 
 using namespace corvina;
 using namespace std::chrono_literals;
@@ -167,6 +167,7 @@ TEST(TThread, FreeOnTerminateDeletesItselfAfterExecute) {
   t->SetFreeOnTerminate(true);
   t->Start();
   const auto deadline = std::chrono::steady_clock::now() + 5s;
-  while (!destroyed && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(1ms);
+  while (!destroyed && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(1ms);
   EXPECT_TRUE(destroyed);
 }

@@ -1,6 +1,6 @@
-#include "framework/Variant.h"
-
 #include <gtest/gtest.h>
+
+#include "framework/Variant.h"
 
 using namespace corvina;
 
@@ -66,5 +66,6 @@ TEST(TryStrToInt64, Boundaries) {
   EXPECT_FALSE(TryStrToInt64("9223372036854775808", v));
   EXPECT_TRUE(TryStrToInt64("$FF00000F", v));
   EXPECT_EQ(v, 0xFF00000F);
-  for (const char* bad : {"", "-", "$", "0x", "1 2", "+-1", "0xG"}) EXPECT_FALSE(TryStrToInt64(bad, v)) << bad;
+  for (const char* bad : {"", "-", "$", "0x", "1 2", "+-1", "0xG"})
+    EXPECT_FALSE(TryStrToInt64(bad, v)) << bad;
 }

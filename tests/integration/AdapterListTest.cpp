@@ -18,7 +18,9 @@ class AdapterList : public ::testing::Test {
     if (!why.empty()) GTEST_SKIP() << why;
     ns = std::make_unique<TNetns>("adapters");
     // A veth pair: the kernel gives the peer d1 its index before d0.
-    ns->Run("ip link add d0 address 00:1a:2b:3c:4d:5e type veth peer name d1 address 02:00:00:00:00:01");
+    ns->Run(
+        "ip link add d0 address 00:1a:2b:3c:4d:5e type veth peer name d1 address "
+        "02:00:00:00:00:01");
     ns->Run("ip addr add 10.20.0.1/24 dev d0");
     ns->Run("ip addr add 10.30.0.1/16 dev d0");
     ns->Run("ip link set d0 up");
@@ -34,10 +36,13 @@ TEST_F(AdapterList, EntriesAndLookUpFollowTheInterfaces) {
   const auto list = EnumAdapterAddresses();
   // By interface index: lo, then d1 without IPv4, then d0 with its two addresses.
   ASSERT_EQ(list.size(), 4u);
-  EXPECT_EQ(list[0], (TAdapterAddress{"127.0.0.1", "255.0.0.0", "00-00-00-00-00-00", "lo (loopback)"}));
+  EXPECT_EQ(list[0],
+            (TAdapterAddress{"127.0.0.1", "255.0.0.0", "00-00-00-00-00-00", "lo (loopback)"}));
   EXPECT_EQ(list[1], (TAdapterAddress{"0.0.0.0", "0.0.0.0", "02-00-00-00-00-01", "d1 (veth)"}));
-  EXPECT_EQ(list[2], (TAdapterAddress{"10.20.0.1", "255.255.255.0", "00-1A-2B-3C-4D-5E", "d0 (veth)"}));
-  EXPECT_EQ(list[3], (TAdapterAddress{"10.30.0.1", "255.255.0.0", "00-1A-2B-3C-4D-5E", "d0 (veth)"}));
+  EXPECT_EQ(list[2],
+            (TAdapterAddress{"10.20.0.1", "255.255.255.0", "00-1A-2B-3C-4D-5E", "d0 (veth)"}));
+  EXPECT_EQ(list[3],
+            (TAdapterAddress{"10.30.0.1", "255.255.0.0", "00-1A-2B-3C-4D-5E", "d0 (veth)"}));
 
   std::string address;
   EXPECT_TRUE(FindAdapterAddress("00-1a-2b-3c-4d-5e", address));

@@ -16,8 +16,8 @@
 #include <sstream>
 
 #include "capture/CaptureFixture.h"
-#include "support/VethPair.h"
 #include "platform/System.h"
+#include "support/VethPair.h"
 
 using namespace corvina;
 using namespace corvina::test;
@@ -39,8 +39,8 @@ class TTcpdump {
     pid_ = fork();
     if (pid_ == 0) {
       freopen(log.c_str(), "w", stderr);
-      execlp("ip", "ip", "netns", "exec", ns.Name().c_str(), "tcpdump", "--immediate-mode", "-i", device.c_str(), "-U", "-w",
-             file.c_str(), "ip", nullptr);
+      execlp("ip", "ip", "netns", "exec", ns.Name().c_str(), "tcpdump", "--immediate-mode", "-i",
+             device.c_str(), "-U", "-w", file.c_str(), "ip", nullptr);
       _exit(127);
     }
     for (int i = 0; i < 100; ++i) {
@@ -115,7 +115,8 @@ class CaptureLive : public ::testing::Test {
     EXPECT_EQ(stat->LocalAddress(), TVethPair::kLocalAddress);
   }
   // Events after the first `from`, once `count` more came or the time is up.
-  std::vector<std::string> EventsAfter(std::size_t from, std::size_t count, std::chrono::milliseconds timeout) {
+  std::vector<std::string> EventsAfter(std::size_t from, std::size_t count,
+                                       std::chrono::milliseconds timeout) {
     PumpUntil([&] { return log.names.size() >= from + count; }, timeout);
     return {log.names.begin() + long(from), log.names.end()};
   }
@@ -243,13 +244,15 @@ TEST_F(CaptureLive, WithoutCaptureRightsTheErrorIsReported) {
     denied.SetAdapterMac(TVethPair::kLocalMac);
     denied.StartCapture();
     PumpUntil([&] { return heard.Count("Error") == 1; });
-    const std::string text = heard.names == Names{"Stop", "Error"} ? heard.errors[0] : "events out of order";
+    const std::string text =
+        heard.names == Names{"Stop", "Error"} ? heard.errors[0] : "events out of order";
     _exit(write(pipeFds[1], text.data(), text.size()) == ssize_t(text.size()) ? 0 : 3);
   }
   close(pipeFds[1]);
   std::string text;
   char buffer[256];
-  for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;) text.append(buffer, std::size_t(n));
+  for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+    text.append(buffer, std::size_t(n));
   close(pipeFds[0]);
   int status = 0;
   waitpid(child, &status, 0);

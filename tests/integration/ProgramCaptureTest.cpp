@@ -24,7 +24,10 @@ class ProgramCaptureTest : public QObject {
     if (!why.empty()) QSKIP(why.c_str());
     test::TVethPair veth("program");
     SetMainThread();
-    SetSynchronizeWakeHook([] { QMetaObject::invokeMethod(qApp, [] { CheckSynchronize(); }, Qt::QueuedConnection); });
+    SetSynchronizeWakeHook([] {
+      QMetaObject::invokeMethod(
+          qApp, [] { CheckSynchronize(); }, Qt::QueuedConnection);
+    });
     test::UseFreshExecutableFolder(dir);
     auto cfg = GetLocalCfgIntf();
     cfg->BeginUpdate();
@@ -50,7 +53,8 @@ class ProgramCaptureTest : public QObject {
 
     dm.Flush();
     const auto rows = dm.Connection()->Query(
-        "SELECT COUNT(*), SUM(INCOMING), SUM(OUTGOING), MIN(IP) FROM INETTRAFFIC WHERE INCOMING + OUTGOING > 0");
+        "SELECT COUNT(*), SUM(INCOMING), SUM(OUTGOING), MIN(IP) FROM INETTRAFFIC WHERE INCOMING + "
+        "OUTGOING > 0");
     QCOMPARE(rows.at(0).at(0).AsInteger(), 10);
     QCOMPARE(rows.at(0).at(1).AsInteger(), 640);
     QCOMPARE(rows.at(0).at(2).AsInteger(), 640);

@@ -1,7 +1,6 @@
-#include "netinfo/LanApi.h"
-
 #include <gtest/gtest.h>
 
+#include "netinfo/LanApi.h"
 #include "platform/AdapterQuery.h"
 
 using namespace corvina;
@@ -38,13 +37,15 @@ TEST(MacToText, Rules) {
 }
 
 TEST_F(LanApi, OneEntryPerAddressAndOneForAnAdapterWithout) {
-  Use({Adapter({{"10.0.0.1", "255.0.0.0"}, {"192.168.5.7", "255.255.255.0"}}, {0, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E},
-               "eth0 (e1000e)"),
+  Use({Adapter({{"10.0.0.1", "255.0.0.0"}, {"192.168.5.7", "255.255.255.0"}},
+               {0, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, "eth0 (e1000e)"),
        Adapter({}, {2, 0, 0, 0, 0, 1}, "wlan0 (iwlwifi)")});
   const auto list = EnumAdapterAddresses();
   ASSERT_EQ(list.size(), 3u);
-  EXPECT_EQ(list[0], (TAdapterAddress{"10.0.0.1", "255.0.0.0", "00-1A-2B-3C-4D-5E", "eth0 (e1000e)"}));
-  EXPECT_EQ(list[1], (TAdapterAddress{"192.168.5.7", "255.255.255.0", "00-1A-2B-3C-4D-5E", "eth0 (e1000e)"}));
+  EXPECT_EQ(list[0],
+            (TAdapterAddress{"10.0.0.1", "255.0.0.0", "00-1A-2B-3C-4D-5E", "eth0 (e1000e)"}));
+  EXPECT_EQ(list[1], (TAdapterAddress{"192.168.5.7", "255.255.255.0", "00-1A-2B-3C-4D-5E",
+                                      "eth0 (e1000e)"}));
   EXPECT_EQ(list[2].Address, "0.0.0.0");
   EXPECT_EQ(list[2].MacAddress, "02-00-00-00-00-01");
 }
@@ -55,11 +56,12 @@ TEST_F(LanApi, DescriptionIsCutTo131Characters) {
 }
 
 TEST_F(LanApi, FindAdapterAddressRules) {
-  Use({Adapter({{"10.0.0.1", "255.0.0.0"}, {"10.0.0.2", "255.0.0.0"}}, {0, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, "a"),
+  Use({Adapter({{"10.0.0.1", "255.0.0.0"}, {"10.0.0.2", "255.0.0.0"}},
+               {0, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, "a"),
        Adapter({}, {2, 0, 0, 0, 0, 1}, "b")});
   std::string address = "junk";
   EXPECT_TRUE(FindAdapterAddress("00-1a-2b-3c-4d-5e", address));  // any letter case
-  EXPECT_EQ(address, "10.0.0.1");                                  // the first address
+  EXPECT_EQ(address, "10.0.0.1");                                 // the first address
   EXPECT_FALSE(FindAdapterAddress("02-00-00-00-00-01", address));
   EXPECT_EQ(address, "0.0.0.0");
   address = "junk";
@@ -78,6 +80,7 @@ TEST_F(LanApi, NoAdaptersGiveAnEmptyListAndNoAddress) {
 TEST(LanApiSystem, ListsLoopbackWithItsAddress) {
   bool found = false;
   for (const auto& a : EnumAdapterAddresses())
-    if (a.Address == "127.0.0.1") found = a.MacAddress == "00-00-00-00-00-00" && a.Description.rfind("lo", 0) == 0;
+    if (a.Address == "127.0.0.1")
+      found = a.MacAddress == "00-00-00-00-00-00" && a.Description.rfind("lo", 0) == 0;
   EXPECT_TRUE(found);
 }

@@ -1,5 +1,3 @@
-#include "netinfo/sysutil.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "netinfo/sysutil.h"
 #include "platform/System.h"
 #include "support/TempFolder.h"
 
@@ -39,18 +38,22 @@ TEST(FormatByteCount, TableOfTheMeter) {
 }
 
 TEST(GetWindowsVersionText, Table) {
-  EXPECT_EQ(GetWindowsVersionText(2, 5, 1, 2600, "Service Pack 3"), "Windows XP (Build 2600: Service Pack 3)");
+  EXPECT_EQ(GetWindowsVersionText(2, 5, 1, 2600, "Service Pack 3"),
+            "Windows XP (Build 2600: Service Pack 3)");
   EXPECT_EQ(GetWindowsVersionText(2, 5, 0, 2195, ""), "Windows 2000 (Build 2195: )");
-  EXPECT_EQ(GetWindowsVersionText(2, 6, 1, 7601, "Service Pack 1"), "Windows (Build 7601: Service Pack 1)");
+  EXPECT_EQ(GetWindowsVersionText(2, 6, 1, 7601, "Service Pack 1"),
+            "Windows (Build 7601: Service Pack 1)");
   EXPECT_EQ(GetWindowsVersionText(2, 5, 2, 3790, ""), "Windows Server 2003 (Build 3790: )");
   EXPECT_EQ(GetWindowsVersionText(0, 1, 0, 1, ""), "Windows 3.1 with Win32s (Build 1: )");
   EXPECT_EQ(GetWindowsVersionText(1, 4, 10, 67766446, "A"), "Windows 98 (Build 67766446: A)");
   EXPECT_EQ(GetWindowsVersionText(1, 4, 90, 0, ""), "Windows Me (Build 0: )");
-  EXPECT_EQ(GetWindowsVersionText(2, 3, 51, 4294967295u, ""), "Windows NT 3.51 (Build 4294967295: )");
+  EXPECT_EQ(GetWindowsVersionText(2, 3, 51, 4294967295u, ""),
+            "Windows NT 3.51 (Build 4294967295: )");
 }
 
 TEST(LinuxVersionText, OsReleaseParsing) {
-  EXPECT_EQ(ParseOsReleasePrettyName("NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n"),
+  EXPECT_EQ(ParseOsReleasePrettyName(
+                "NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n"),
             "Debian GNU/Linux 12 (bookworm)");
   EXPECT_EQ(ParseOsReleasePrettyName("NAME=Fedora\r\n"), "Fedora");
   EXPECT_EQ(ParseOsReleasePrettyName(std::string("garbage\0\x01=\n==\n\"", 14)), "Linux");
@@ -108,7 +111,8 @@ TEST_F(TempDir, SetAutoStartWritesReplacesAndRemovesTheEntry) {
   SetAutoStart("corvina", "/opt/meter/corvina", true);
   EXPECT_NE(test::ReadFileBytes(entry).find("\nExec=/opt/meter/corvina\n"), std::string::npos);
   SetAutoStart("corvina", "/opt/my meter/corvina", true);
-  EXPECT_NE(test::ReadFileBytes(entry).find("\nExec=\"/opt/my meter/corvina\"\n"), std::string::npos);
+  EXPECT_NE(test::ReadFileBytes(entry).find("\nExec=\"/opt/my meter/corvina\"\n"),
+            std::string::npos);
   SetAutoStart("corvina", "/opt/meter/corvina", false);
   EXPECT_FALSE(fs::exists(entry));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir / "autostart"), fs::directory_iterator()), 0);
@@ -135,12 +139,15 @@ TEST_F(TempDir, SetAutoStartReportsAFailedWrite) {
 TEST_F(TempDir, SaveResourceToFileWritesTheExactBytes) {
   const fs::path target = dir / "copy.bin";
   SaveResourceToFile("sample", "bin", target.string());  // names in any case
-  const std::string expected = test::ReadFileBytes(fs::path(CORVINA_TEST_SOURCE_DIR) / "sample.bin");
+  const std::string expected =
+      test::ReadFileBytes(fs::path(CORVINA_TEST_SOURCE_DIR) / "sample.bin");
   EXPECT_EQ(test::ReadFileBytes(target), expected);
-  std::ofstream(target) << "older content, longer than the resource itself .........................";
+  std::ofstream(target)
+      << "older content, longer than the resource itself .........................";
   SaveResourceToFile("SAMPLE", "BIN", target.string());
   EXPECT_EQ(test::ReadFileBytes(target), expected);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);  // no temp left
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()),
+            1);  // no temp left
 }
 
 TEST_F(TempDir, SaveResourceToFileErrors) {
@@ -155,6 +162,7 @@ TEST_F(TempDir, SaveResourceToFileErrors) {
     SaveResourceToFile("SAMPLE", "BIN", missing);
     FAIL();
   } catch (const EFCreateError& e) {
-    EXPECT_EQ(std::string(e.what()), "Cannot create file \"" + missing + "\". No such file or directory");
+    EXPECT_EQ(std::string(e.what()),
+              "Cannot create file \"" + missing + "\". No such file or directory");
   }
 }

@@ -1,10 +1,9 @@
-#include "platform/VersionBlock.h"
-
 #include <gtest/gtest.h>
 
 #include <fstream>
 
 #include "platform/System.h"
+#include "platform/VersionBlock.h"
 
 using namespace corvina;
 
@@ -21,7 +20,8 @@ TEST(VersionBlock, ReadsTheBlockOfAnExecutableFile) {
   EXPECT_EQ(*block, kBlock);
   EXPECT_EQ(QueryVersionValue(*block, "\\VarFileInfo\\Translation"), "041904E3");
   EXPECT_EQ(QueryVersionValue(*block, "\\StringFileInfo\\041904E3\\Comments"), "Тест");
-  EXPECT_FALSE(QueryVersionValue(*block, "\\StringFileInfo\\041904E3\\File"));  // a prefix is not a key
+  EXPECT_FALSE(
+      QueryVersionValue(*block, "\\StringFileInfo\\041904E3\\File"));  // a prefix is not a key
   EXPECT_FALSE(QueryVersionValue(*block, "\\StringFileInfo\\04090000\\FileVersion"));
 }
 
@@ -29,6 +29,7 @@ TEST(VersionBlock, FilesWithoutOneGiveNothing) {
   EXPECT_FALSE(ReadVersionBlock("/bin/sh"));  // an ELF file without the section
   EXPECT_FALSE(ReadVersionBlock("/nonexistent/corvina"));
   const std::string text = testing::TempDir() + "not-elf.txt";
-  std::ofstream(text) << "\x7f" "ELF but not really";
+  std::ofstream(text) << "\x7f"
+                         "ELF but not really";
   EXPECT_FALSE(ReadVersionBlock(text));
 }

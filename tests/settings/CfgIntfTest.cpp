@@ -4,8 +4,8 @@
 #include <csignal>
 #include <filesystem>
 
-#include "support/TempFolder.h"
 #include "settings/CfgIntf.h"
+#include "support/TempFolder.h"
 
 namespace corvina {
 

@@ -4,9 +4,9 @@
 
 #include <filesystem>
 
-#include "support/TempFolder.h"
 #include "platform/System.h"
 #include "settings/CfgKeys.h"
+#include "support/TempFolder.h"
 
 namespace corvina {
 namespace {

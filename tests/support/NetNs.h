@@ -24,7 +24,8 @@ inline std::string NetnsUnavailableReason() {
   if (geteuid() != 0) return "network namespace tests need root";
   if (Shell("command -v ip") != 0) return "the ip command (iproute2) is missing";
   const std::string probe = "corvina-probe-" + std::to_string(getpid());
-  if (Shell("ip netns add " + probe) != 0) return "ip netns add failed: namespaces cannot be made here";
+  if (Shell("ip netns add " + probe) != 0)
+    return "ip netns add failed: namespaces cannot be made here";
   Shell("ip netns del " + probe);
   return {};
 }
@@ -32,9 +33,11 @@ inline std::string NetnsUnavailableReason() {
 // A named namespace that lives as long as the object.
 class TNetns {
  public:
-  explicit TNetns(const std::string& tag) : name_("corvina-" + tag + "-" + std::to_string(getpid())) {
+  explicit TNetns(const std::string& tag)
+      : name_("corvina-" + tag + "-" + std::to_string(getpid())) {
     Shell("ip netns del " + name_);
-    if (Shell("ip netns add " + name_) != 0) throw std::runtime_error("cannot create namespace " + name_);
+    if (Shell("ip netns add " + name_) != 0)
+      throw std::runtime_error("cannot create namespace " + name_);
     Run("ip link set lo up");
   }
   ~TNetns() {
@@ -50,8 +53,12 @@ class TNetns {
     if (Shell("ip netns exec " + name_ + " " + command) != 0)
       throw std::runtime_error("in " + name_ + ": " + command + " failed");
   }
-  int TryRun(const std::string& command) const { return Shell("ip netns exec " + name_ + " " + command); }
-  std::string Exec(const std::string& command) const { return "ip netns exec " + name_ + " " + command; }
+  int TryRun(const std::string& command) const {
+    return Shell("ip netns exec " + name_ + " " + command);
+  }
+  std::string Exec(const std::string& command) const {
+    return "ip netns exec " + name_ + " " + command;
+  }
 
   // Moves the calling thread into the namespace (threads it starts later follow).
   void Enter() {

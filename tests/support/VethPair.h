@@ -16,7 +16,9 @@ struct TVethPair {
   static constexpr const char* kPeerAddress = "10.77.0.2";
 
   explicit TVethPair(const std::string& tag = "capture") : local(tag + "-a"), peer(tag + "-b") {
-    local.Run("ip link add cap0 address 02:00:00:00:0c:01 type veth peer name cap1 address 02:00:00:00:0c:02");
+    local.Run(
+        "ip link add cap0 address 02:00:00:00:0c:01 type veth peer name cap1 address "
+        "02:00:00:00:0c:02");
     local.Run("ip link set cap1 netns " + peer.Name());
     local.Run("ip addr add 10.77.0.1/24 dev cap0");
     local.Run("ip link set cap0 up");

@@ -9,7 +9,9 @@
 
 namespace corvina::test {
 
-inline void Set(const std::string& key, const Variant& value) { GetLocalCfgIntf()->SetValue(key, value); }
+inline void Set(const std::string& key, const Variant& value) {
+  GetLocalCfgIntf()->SetValue(key, value);
+}
 inline Variant Get(const std::string& key) { return GetLocalCfgIntf()->GetValue(key); }
 
 // The value names of the settings file, in file order (for a fresh store, the
@@ -21,8 +23,10 @@ inline QStringList StoredKeys() {
   bool inValues = false;
   for (const QByteArray& line : file.readAll().split('\n')) {
     const QString text = QString::fromUtf8(line).trimmed();
-    if (text.startsWith('[')) inValues = text == "[VAR_VALUES]";
-    else if (inValues && text.contains('=')) keys << text.section('=', 0, 0);
+    if (text.startsWith('['))
+      inValues = text == "[VAR_VALUES]";
+    else if (inValues && text.contains('='))
+      keys << text.section('=', 0, 0);
   }
   return keys;
 }

@@ -42,8 +42,10 @@ class FrmAboutTest : public QObject {
       QCOMPARE(about.windowTitle(), QString("О программе: Corvina"));
       QCOMPARE(about.ProductVersionLabel->text(), AppInfo()->GetComments() + " Версия 1.0.0.190");
       QVERIFY(about.CopyrightLabel->text().startsWith("Copyright"));
-      QCOMPARE(about.ComponentMemo->toPlainText(), QString("Генератор отчетов - X 1\nПоставщик OLE DB - SQLite 3"));
-      QCOMPARE(about.ProductInfoMemo->toPlainText(), QString("Программа предназначена для подсчета Интернет трафика."));
+      QCOMPARE(about.ComponentMemo->toPlainText(),
+               QString("Генератор отчетов - X 1\nПоставщик OLE DB - SQLite 3"));
+      QCOMPARE(about.ProductInfoMemo->toPlainText(),
+               QString("Программа предназначена для подсчета Интернет трафика."));
       QCOMPARE(about.WindowsInfoLabel->text(), QString::fromStdString(GetSystemVersionText()));
       QCOMPARE(about.WindowsMemoryLabel->text(), MemoryText(GetTotalPhysicalMemory()));
       QVERIFY(about.www->text().contains("example"));

@@ -32,8 +32,12 @@ class TTestPage : public TToolsPage {
   static inline bool FailOnClose = false;
 };
 
-void OneTestPage(TfrmTools*, QTreeWidget* nodes) { new QTreeWidgetItem(nodes, QStringList{"Test"}); }
-void TestPageClass(TfrmTools*, QTreeWidgetItem*, TToolsPageClass& pageClass) { pageClass = &TTestPage::staticMetaObject; }
+void OneTestPage(TfrmTools*, QTreeWidget* nodes) {
+  new QTreeWidgetItem(nodes, QStringList{"Test"});
+}
+void TestPageClass(TfrmTools*, QTreeWidgetItem*, TToolsPageClass& pageClass) {
+  pageClass = &TTestPage::staticMetaObject;
+}
 
 void Set(const char* key, const Variant& value) { GetLocalCfgIntf()->SetValue(key, value); }
 
@@ -55,7 +59,8 @@ class FrmStatTest : public QObject {
   void initTestCase() {
     QApplication::setApplicationDisplayName("Corvina");
     test::UseFreshExecutableFolder(dir);
-    SetAdapterQuery([] { return std::vector<TAdapterRecord>{}; });  // no adapter: capture never starts
+    SetAdapterQuery(
+        [] { return std::vector<TAdapterRecord>{}; });  // no adapter: capture never starts
   }
 
   // Runs first: no settings file exists yet.
@@ -71,7 +76,7 @@ class FrmStatTest : public QObject {
     QVERIFY(dialogFirst);
     QVERIFY(form.ShowMainForm());
     QVERIFY(!std::filesystem::exists(TDM::CfgFileName()));  // cancelled: nothing stored
-    form.FormDestroy();                                    // the position is still saved
+    form.FormDestroy();                                     // the position is still saved
     QVERIFY(std::filesystem::exists(TDM::CfgFileName()));
   }
 
@@ -96,8 +101,9 @@ class FrmStatTest : public QObject {
     for (QMenu* menu : {form.PopupMenu, form.PopupMenuTray}) {
       QStringList captions;
       for (QAction* a : menu->actions()) captions << (a->isSeparator() ? "-" : a->text());
-      QCOMPARE(captions, (QStringList{"&Показать форму", "&Спрятать форму", "-", "&Сохранять трафик в *.dump",
-                                      "&Настройки...", "-", "О программе...", "-", "&Выход"}));
+      QCOMPARE(captions,
+               (QStringList{"&Показать форму", "&Спрятать форму", "-", "&Сохранять трафик в *.dump",
+                            "&Настройки...", "-", "О программе...", "-", "&Выход"}));
     }
     QCOMPARE(form.ActionExit->toolTip(), QString("Выход из приложения"));
     QCOMPARE(form.ActionFormHide->toolTip(), QString("Спрятать форму"));
@@ -136,8 +142,10 @@ class FrmStatTest : public QObject {
 
     stat->OnCaptureStop(stat, Totals(2, 1), {});
     QCOMPARE(form.TrayImage(), int(tiStopped));
-    stat->OnError(stat, -1, 1, "Operation not permitted");  // the hint shows the statistics' own totals
-    QCOMPARE(form.TrayHint(), QString("Corvina\nOperation not permitted\nПринято: 0\nОтправлено: 0"));
+    stat->OnError(stat, -1, 1,
+                  "Operation not permitted");  // the hint shows the statistics' own totals
+    QCOMPARE(form.TrayHint(),
+             QString("Corvina\nOperation not permitted\nПринято: 0\nОтправлено: 0"));
 
     stat->OnStandby(stat);
     QCOMPARE(form.TrayImage(), int(tiStandby));
@@ -205,9 +213,9 @@ class FrmStatTest : public QObject {
     Set(kShowICMP, Variant::FromBoolean(true));
     const auto filterBefore = form.Stat()->ProtocolFilter;
     QVERIFY_THROWS_EXCEPTION(std::exception, form.ApplySettings());
-    QCOMPARE(form.Stat()->Ranges()->Count(), 1);               // the step before ran
-    QCOMPARE(form.Stat()->ProtocolFilter, filterBefore);        // later steps did not
-    QVERIFY(!form.Stat()->Active());                            // nor the switch on
+    QCOMPARE(form.Stat()->Ranges()->Count(), 1);          // the step before ran
+    QCOMPARE(form.Stat()->ProtocolFilter, filterBefore);  // later steps did not
+    QVERIFY(!form.Stat()->Active());                      // nor the switch on
     Set(kBackgroundColor, Variant::FromString("clBtnFace"));
     Set(kShowICMP, Variant::FromBoolean(false));
     form.FormDestroy();
@@ -283,7 +291,8 @@ class FrmStatTest : public QObject {
     form.Stat()->OnTraffic(form.Stat(), h, {});
     form.FormDestroy();
     QCOMPARE(dm.FailedInsertCount(), 0u);
-    const auto rows = dm.Connection()->Query("SELECT COUNT(*), SUM(INCOMING), MIN(IP) FROM INETTRAFFIC");
+    const auto rows =
+        dm.Connection()->Query("SELECT COUNT(*), SUM(INCOMING), MIN(IP) FROM INETTRAFFIC");
     QCOMPARE(rows.at(0).at(0).AsInteger(), 2);
     QCOMPARE(rows.at(0).at(1).AsInteger(), 120);
     QCOMPARE(rows.at(0).at(2).AsString(), std::string("10.0.0.1"));

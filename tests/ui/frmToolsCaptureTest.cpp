@@ -27,9 +27,10 @@ constexpr const char* kSecondMac = "02-00-00-00-0C-03";
 constexpr int kUdpPacket = 20 + 8 + 5;  // IPv4 header, UDP header, "hello"
 
 // One datagram (or a refused connection attempt, for TCP) from source to target port 9.
-void Send(const test::TNetns& from, const char* type, const std::string& source, const std::string& target) {
-  from.TryRun("python3 -c \"import socket; s = socket.socket(socket.AF_INET, socket." + std::string(type) +
-              "); s.bind(('" + source + "', 0)); s.settimeout(1); " +
+void Send(const test::TNetns& from, const char* type, const std::string& source,
+          const std::string& target) {
+  from.TryRun("python3 -c \"import socket; s = socket.socket(socket.AF_INET, socket." +
+              std::string(type) + "); s.bind(('" + source + "', 0)); s.settimeout(1); " +
               (std::string(type) == "SOCK_DGRAM" ? "s.sendto(b'hello', ('" + target + "', 9))\""
                                                  : "s.connect(('" + target + "', 9))\""));
 }
@@ -61,7 +62,9 @@ class FrmToolsCaptureTest : public QObject {
     const std::string why = test::NetnsUnavailableReason();
     if (!why.empty()) QSKIP(why.c_str());
     test::TVethPair veth("uipages");
-    veth.local.Run("ip link add pg0 address 02:00:00:00:0c:03 type veth peer name pg1 address 02:00:00:00:0c:04");
+    veth.local.Run(
+        "ip link add pg0 address 02:00:00:00:0c:03 type veth peer name pg1 address "
+        "02:00:00:00:0c:04");
     veth.local.Run("ip link set pg1 netns " + veth.peer.Name());
     veth.local.Run("ip addr add 10.78.0.1/24 dev pg0");
     veth.local.Run("ip link set pg0 up");
@@ -71,7 +74,10 @@ class FrmToolsCaptureTest : public QObject {
     veth.peer.Run("ping -c 1 -W 2 10.78.0.1");
 
     SetMainThread();
-    SetSynchronizeWakeHook([] { QMetaObject::invokeMethod(qApp, [] { CheckSynchronize(); }, Qt::QueuedConnection); });
+    SetSynchronizeWakeHook([] {
+      QMetaObject::invokeMethod(
+          qApp, [] { CheckSynchronize(); }, Qt::QueuedConnection);
+    });
     test::UseFreshExecutableFolder(dir);
     auto cfg = GetLocalCfgIntf();
     cfg->BeginUpdate();
@@ -79,10 +85,11 @@ class FrmToolsCaptureTest : public QObject {
     cfg->EndUpdate();  // a settings file exists: no first-start dialog
     TfrmStatic form(nullptr);
     form.FormCreate();
-    auto stop = qScopeGuard([&form] {  // also when a check fails: capture ends before the window goes
-      form.FormDestroy();
-      SetSynchronizeWakeHook(nullptr);
-    });
+    auto stop =
+        qScopeGuard([&form] {  // also when a check fails: capture ends before the window goes
+          form.FormDestroy();
+          SetSynchronizeWakeHook(nullptr);
+        });
     QTRY_COMPARE_WITH_TIMEOUT(form.TrayImage(), int(tiCapturing), 10000);
     const auto& counters = form.Stat()->Counters();
 
@@ -94,9 +101,12 @@ class FrmToolsCaptureTest : public QObject {
 
     // Switching UDP on: datagrams count once the dialog is closed with OK.
     QElapsedTimer clock;
-    ChangeSettings(form, [](TfrmTools* dialog) { ShowPage<TfrmToolsStat>(dialog, 2)->CheckBox2->setChecked(true); });
+    ChangeSettings(form, [](TfrmTools* dialog) {
+      ShowPage<TfrmToolsStat>(dialog, 2)->CheckBox2->setChecked(true);
+    });
     clock.start();
-    QTRY_VERIFY_WITH_TIMEOUT((Send(veth.peer, "SOCK_DGRAM", "10.77.0.2", "10.77.0.1"), counters.UdpIn > 0), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (Send(veth.peer, "SOCK_DGRAM", "10.77.0.2", "10.77.0.1"), counters.UdpIn > 0), 10000);
     qInfo("UDP counted %lld ms after OK", static_cast<long long>(clock.elapsed()));
 
     // Excluding 10.77.0.2: its datagrams stop counting, those of 10.77.0.3 still count.
@@ -109,8 +119,9 @@ class FrmToolsCaptureTest : public QObject {
     clock.start();
     // TCP attempts from 10.77.0.3 show that capture runs again without touching the UDP count.
     const std::int64_t tcpBefore = counters.TcpIn;
-    QTRY_VERIFY_WITH_TIMEOUT((Send(veth.peer, "SOCK_STREAM", "10.77.0.3", "10.77.0.1"), counters.TcpIn > tcpBefore),
-                             10000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (Send(veth.peer, "SOCK_STREAM", "10.77.0.3", "10.77.0.1"), counters.TcpIn > tcpBefore),
+        10000);
     std::int64_t before = counters.UdpIn;
     Send(veth.peer, "SOCK_DGRAM", "10.77.0.2", "10.77.0.1");
     Send(veth.peer, "SOCK_DGRAM", "10.77.0.3", "10.77.0.1");
@@ -128,10 +139,10 @@ class FrmToolsCaptureTest : public QObject {
     clock.start();
     QCOMPARE(form.Stat()->AdapterMac(), std::string(kSecondMac));
     before = counters.UdpIn;
-    QTRY_VERIFY_WITH_TIMEOUT((Send(veth.peer, "SOCK_DGRAM", "10.78.0.2", "10.78.0.1"), counters.UdpIn > before), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (Send(veth.peer, "SOCK_DGRAM", "10.78.0.2", "10.78.0.1"), counters.UdpIn > before), 10000);
     QCOMPARE(form.Stat()->HostData().Address, std::string("10.78.0.1"));
     qInfo("new adapter counted %lld ms after OK", static_cast<long long>(clock.elapsed()));
-
   }
 };
 

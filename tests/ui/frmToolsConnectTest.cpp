@@ -14,7 +14,8 @@ using test::Set;
 
 namespace {
 
-TAdapterRecord Adapter(std::uint8_t last, std::vector<TAdapterIPv4> addresses, std::string description) {
+TAdapterRecord Adapter(std::uint8_t last, std::vector<TAdapterIPv4> addresses,
+                       std::string description) {
   TAdapterRecord r;
   r.Name = "eth" + std::to_string(last);
   r.Addresses = std::move(addresses);
@@ -27,8 +28,9 @@ TAdapterRecord Adapter(std::uint8_t last, std::vector<TAdapterIPv4> addresses, s
 
 // eth1 with two addresses, then eth2.
 std::vector<TAdapterRecord> TwoAdapters() {
-  return {Adapter(1, {{"192.168.0.2", "255.255.255.0"}, {"10.1.0.2", "255.255.0.0"}}, "First adapter"),
-          Adapter(2, {{"172.16.0.9", "255.240.0.0"}}, "Second adapter")};
+  return {
+      Adapter(1, {{"192.168.0.2", "255.255.255.0"}, {"10.1.0.2", "255.255.0.0"}}, "First adapter"),
+      Adapter(2, {{"172.16.0.9", "255.240.0.0"}}, "Second adapter")};
 }
 
 int SelectedRow(const QTreeWidget* list) {
@@ -62,7 +64,8 @@ class FrmToolsConnectTest : public QObject {
     QCOMPARE(first->text(0), QString("192.168.0.2"));
     QCOMPARE(first->text(1), QString("255.255.255.0"));
     QCOMPARE(first->text(2), QString("02-00-00-00-00-01"));
-    QCOMPARE(first->data(0, TfrmToolsConnect::kDescriptionRole).toString(), QString("First adapter"));
+    QCOMPARE(first->data(0, TfrmToolsConnect::kDescriptionRole).toString(),
+             QString("First adapter"));
     QCOMPARE(SelectedRow(page.ListView), 2);
     QCOMPARE(page.Label3->text(), QString("172.16.0.9 (255.240.0.0)"));
     QCOMPARE(page.Label4->text(), QString("Second adapter"));
@@ -70,7 +73,8 @@ class FrmToolsConnectTest : public QObject {
     QCOMPARE(Get(kMacBind), Variant::FromString("02-00-00-00-00-02"));
   }
 
-  // Both rows of an adapter with two addresses carry its hardware address; the last one is preselected.
+  // Both rows of an adapter with two addresses carry its hardware address; the last one is
+  // preselected.
   void theRememberedAdapterIsPreselected() {
     Set(kMacBind, Variant::FromString("02-00-00-00-00-01"));
     TfrmToolsConnect page(nullptr);

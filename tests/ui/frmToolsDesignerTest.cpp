@@ -34,7 +34,8 @@ class FrmToolsDesignerTest : public QObject {
     QVERIFY(!page.AutoCheckBox->isChecked());
     page.FormCloseQuery();
     GetLocalCfgIntf()->EndUpdate();
-    QCOMPARE(test::StoredKeys(), (QStringList{"BackgroundColor", "FontColor", "AlphaBlend", "AutoStart"}));
+    QCOMPARE(test::StoredKeys(),
+             (QStringList{"BackgroundColor", "FontColor", "AlphaBlend", "AutoStart"}));
     QCOMPARE(Get(kBackgroundColor), Variant::FromString("clBtnFace"));
     QCOMPARE(Get(kFontColor), Variant::FromString("clBlack"));
     QCOMPARE(Get(kAlphaBlend), Variant::FromInteger(255));

@@ -65,7 +65,8 @@ class FrmToolsStatTest : public QObject {
     QVERIFY(!page.ActionDeleteItem->isEnabled());
     page.FormCloseQuery();
     GetLocalCfgIntf()->EndUpdate();
-    QCOMPARE(test::StoredKeys(), (QStringList{"ShowICMP", "ShowUDP", "ShowTCP", "LocalIPRangeCount"}));
+    QCOMPARE(test::StoredKeys(),
+             (QStringList{"ShowICMP", "ShowUDP", "ShowTCP", "LocalIPRangeCount"}));
     QCOMPARE(Get(kShowTCP), Variant::FromBoolean(true));
     QCOMPARE(Get(kLocalIPRangeCount), Variant::FromInteger(0));
   }
@@ -77,8 +78,10 @@ class FrmToolsStatTest : public QObject {
     StoreRanges({"010.000.000.001", "010.000.000.009", "192.168.000.000", "192.168.255.255"});
     TfrmToolsStat page(nullptr);
     page.FormCreate();
-    QVERIFY(page.CheckBox1->isChecked() && page.CheckBox2->isChecked() && !page.CheckBox3->isChecked());
-    QCOMPARE(Rows(page.ListView), (QStringList{"010.000.000.001-010.000.000.009", "192.168.000.000-192.168.255.255"}));
+    QVERIFY(page.CheckBox1->isChecked() && page.CheckBox2->isChecked() &&
+            !page.CheckBox3->isChecked());
+    QCOMPARE(Rows(page.ListView),
+             (QStringList{"010.000.000.001-010.000.000.009", "192.168.000.000-192.168.255.255"}));
     QCOMPARE(SelectedRow(page.ListView), -1);
     page.ListView->setCurrentItem(page.ListView->topLevelItem(0));
     page.ActionDeleteItem->trigger();
@@ -86,7 +89,8 @@ class FrmToolsStatTest : public QObject {
     QCOMPARE(Get(kLocalIPRangeCount), Variant::FromInteger(1));
     QCOMPARE(Get(LocalIPRangeStartKey(0)), Variant::FromString("192.168.000.000"));
     QCOMPARE(Get(LocalIPRangeEndKey(0)), Variant::FromString("192.168.255.255"));
-    QCOMPARE(Get(LocalIPRangeStartKey(1)), Variant::FromString("192.168.000.000"));  // left from the longer list
+    QCOMPARE(Get(LocalIPRangeStartKey(1)),
+             Variant::FromString("192.168.000.000"));  // left from the longer list
   }
 
   // The store holds no range keys from earlier tests: each one is rolled back.
@@ -171,7 +175,8 @@ class FrmToolsStatTest : public QObject {
 
     QueueMessageBoxAnswer(QMessageBox::Ok);
     page.IPRangeEnd->setFocus(Qt::TabFocusReason);
-    QCOMPARE(TakeShownMessageBoxTexts(), QStringList{"Invalid input value.  Use escape key to abandon changes"});
+    QCOMPARE(TakeShownMessageBoxTexts(),
+             QStringList{"Invalid input value.  Use escape key to abandon changes"});
     QVERIFY(edit->hasFocus());
 
     QTest::keyClick(edit, Qt::Key_Escape);
