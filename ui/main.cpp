@@ -2,12 +2,11 @@
 // message loop, and the shutdown in the reverse order.
 
 #include <QApplication>
-#include <QMetaObject>
 
 #include "database/DMU.h"
-#include "framework/Thread.h"
 #include "ui/AppIntf.h"
 #include "ui/Dialogs.h"
+#include "ui/EventLoopSync.h"
 #include "ui/SessionEnd.h"
 #include "ui/frmStatU.h"
 
@@ -25,16 +24,12 @@ QStringList Components(TDM& dm) {
 
 int main(int argc, char* argv[]) {
   CreateAppInfo();
-  SetMainThread();
   QApplication app(argc, argv);
   QApplication::setApplicationName("Corvina");
   QApplication::setApplicationDisplayName("Corvina");
   QApplication::setWindowIcon(QIcon(":/icons/corvina.svg"));
   QApplication::setQuitOnLastWindowClosed(false);  // the window may be hidden; the tray icon stays
-  SetSynchronizeWakeHook([] {
-    QMetaObject::invokeMethod(
-        qApp, [] { CheckSynchronize(); }, Qt::QueuedConnection);
-  });
+  RunSynchronizeFromEventLoop();
 
   TfrmStatic* mainForm = nullptr;
   // A logout can come while the first-start dialog is still open.

@@ -9,6 +9,7 @@
 #include "netinfo/sysutil.h"
 #include "settings/CfgKeys.h"
 #include "support/VethPair.h"
+#include "ui/EventLoopSync.h"
 #include "ui/UiTestSupport.h"
 #include "ui/frmStatU.h"
 
@@ -23,17 +24,10 @@ class ProgramCaptureTest : public QObject {
     const std::string why = test::NetnsUnavailableReason();
     if (!why.empty()) QSKIP(why.c_str());
     test::TVethPair veth("program");
-    SetMainThread();
-    SetSynchronizeWakeHook([] {
-      QMetaObject::invokeMethod(
-          qApp, [] { CheckSynchronize(); }, Qt::QueuedConnection);
-    });
+    RunSynchronizeFromEventLoop();
     test::UseFreshExecutableFolder(dir);
-    auto cfg = GetLocalCfgIntf();
-    cfg->BeginUpdate();
-    cfg->SetValue(kMacBind, Variant::FromString(test::TVethPair::kLocalMac));
-    cfg->SetValue(kShowICMP, Variant::FromBoolean(true));
-    cfg->EndUpdate();  // a settings file exists: no first-start dialog
+    test::CommitSettings({{kMacBind, Variant::FromString(test::TVethPair::kLocalMac)},
+                          {kShowICMP, Variant::FromBoolean(true)}});  // no first-start dialog
 
     TDM dm({});
     dm.DataModuleCreate();

@@ -7,8 +7,11 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
+#include <initializer_list>
+#include <utility>
 
 #include "platform/System.h"
+#include "settings/CfgIntf.h"
 
 namespace corvina::test {
 
@@ -18,6 +21,14 @@ inline QString UseFreshExecutableFolder(QTemporaryDir& dir, const QString& name 
   const QString path = dir.path() + "/" + name;
   SetExecutablePath(path.toStdString());
   return path;
+}
+
+// Commits these settings to the store and its file.
+inline void CommitSettings(std::initializer_list<std::pair<const char*, Variant>> values) {
+  auto cfg = GetLocalCfgIntf();
+  cfg->BeginUpdate();
+  for (const auto& [key, value] : values) cfg->SetValue(key, value);
+  cfg->EndUpdate();
 }
 
 // Runs handle(modal) once a modal window is up, from inside its event loop.

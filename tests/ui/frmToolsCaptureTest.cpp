@@ -13,6 +13,7 @@
 #include "settings/CfgKeys.h"
 #include "support/VethPair.h"
 #include "ui/AddressEdit.h"
+#include "ui/EventLoopSync.h"
 #include "ui/UiTestSupport.h"
 #include "ui/frmStatU.h"
 #include "ui/frmToolsConnectU.h"
@@ -73,16 +74,10 @@ class FrmToolsCaptureTest : public QObject {
     veth.peer.Run("ip link set pg1 up");
     veth.peer.Run("ping -c 1 -W 2 10.78.0.1");
 
-    SetMainThread();
-    SetSynchronizeWakeHook([] {
-      QMetaObject::invokeMethod(
-          qApp, [] { CheckSynchronize(); }, Qt::QueuedConnection);
-    });
+    RunSynchronizeFromEventLoop();
     test::UseFreshExecutableFolder(dir);
-    auto cfg = GetLocalCfgIntf();
-    cfg->BeginUpdate();
-    cfg->SetValue(kMacBind, Variant::FromString(test::TVethPair::kLocalMac));
-    cfg->EndUpdate();  // a settings file exists: no first-start dialog
+    test::CommitSettings(
+        {{kMacBind, Variant::FromString(test::TVethPair::kLocalMac)}});  // no first-start dialog
     TfrmStatic form(nullptr);
     form.FormCreate();
     auto stop =
