@@ -48,7 +48,8 @@ void ChangeSettings(TfrmStatic& form, std::function<void(TfrmTools*)> edit) {
 
 // OK switches capture off and on: the old adapter watch stops the running
 // capture on its way out and the new one starts it again. Packets sent in
-// between are not seen, so a check waits for the new capture first.
+// between are not seen, so each step waits for the new capture before it
+// sends what it checks; until then the old capture may still count.
 bool WaitForCaptureAfter(TfrmStatic& form, TDateTime okAt) {
   return QTest::qWaitFor(
       [&] { return form.Stat()->Capturing() && form.Stat()->PeriodStart() >= okAt; }, 10000);
@@ -104,16 +105,19 @@ class FrmToolsCaptureTest : public QObject {
 
     // Switching UDP on: datagrams count once the dialog is closed with OK.
     QElapsedTimer clock;
+    TDateTime okAt = Now();
     ChangeSettings(form, [](TfrmTools* dialog) {
       ShowPage<TfrmToolsStat>(dialog, 2)->CheckBox2->setChecked(true);
     });
     clock.start();
+    // Waiting for the restart also keeps it from happening during the next step.
+    QVERIFY(WaitForCaptureAfter(form, okAt));
     QTRY_VERIFY_WITH_TIMEOUT(
         (Send(veth.peer, "SOCK_DGRAM", "10.77.0.2", "10.77.0.1"), counters.UdpIn > 0), 10000);
     qInfo("UDP counted %lld ms after OK", static_cast<long long>(clock.elapsed()));
 
     // Excluding 10.77.0.2: its datagrams stop counting, those of 10.77.0.3 still count.
-    TDateTime okAt = Now();
+    okAt = Now();
     ChangeSettings(form, [](TfrmTools* dialog) {
       auto* page = ShowPage<TfrmToolsStat>(dialog, 2);
       page->IPRangeStart->SetText("010.077.000.002");
@@ -139,6 +143,7 @@ class FrmToolsCaptureTest : public QObject {
     });
     clock.start();
     QCOMPARE(form.Stat()->AdapterMac(), std::string(kSecondMac));
+    QVERIFY(WaitForCaptureAfter(form, okAt));
     before = counters.UdpIn;
     QTRY_VERIFY_WITH_TIMEOUT(
         (Send(veth.peer, "SOCK_DGRAM", "10.78.0.2", "10.78.0.1"), counters.UdpIn > before), 10000);
