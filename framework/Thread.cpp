@@ -1,5 +1,7 @@
 #include "framework/Thread.h"
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -7,12 +9,16 @@
 namespace corvina {
 namespace {
 
+constexpr std::chrono::microseconds kSpinBeforeSleep{50};
+
 struct PendingCall {
   const std::function<void()>* fn = nullptr;
   const void* thread = nullptr;  // the TThread that waits, or null
   bool done = false;
   bool cancelled = false;
   std::exception_ptr error;
+  // Set with done or cancelled, for the waiter's lock-free look before it sleeps.
+  std::atomic<bool> settled{false};
 };
 
 struct SyncQueue {
@@ -64,6 +70,12 @@ void RunOnMainThread(const std::function<void()>& fn, const void* thread) {
     hook = q.wakeHook;
   }
   if (hook) hook();
+  // The main thread usually runs the call within microseconds; a short look
+  // saves the worker a sleep and a wake-up per call.
+  const auto spinUntil = std::chrono::steady_clock::now() + kSpinBeforeSleep;
+  while (!call->settled.load(std::memory_order_acquire) &&
+         std::chrono::steady_clock::now() < spinUntil)
+    std::this_thread::yield();
   std::exception_ptr error;
   {
     std::unique_lock lock(q.mutex);
@@ -112,6 +124,7 @@ bool CheckSynchronize() {
       std::lock_guard lock(q.mutex);
       call->error = std::move(error);
       call->done = true;
+      call->settled.store(true, std::memory_order_release);
     }
     q.ran.notify_all();
   }
@@ -174,6 +187,7 @@ void TThread::WaitFor() {
     for (auto it = q.calls.begin(); it != q.calls.end();) {
       if ((*it)->thread == this) {
         (*it)->cancelled = true;
+        (*it)->settled.store(true, std::memory_order_release);
         it = q.calls.erase(it);
       } else {
         ++it;
