@@ -1,5 +1,7 @@
 #include "ui/SystemColors.h"
 
+#include <iterator>
+
 namespace corvina {
 namespace {
 
@@ -8,73 +10,46 @@ struct SystemElement {
   QPalette::ColorRole role;
 };
 
-// The palette entry that plays the part of each Windows system colour index.
+using P = QPalette;
+// The palette entry that plays the part of each Windows system colour index
+// (25, unused there, stays the window colour).
+constexpr SystemElement kElements[] = {
+    {P::Active, P::Button},             // 0 scroll bar
+    {P::Active, P::Dark},               // 1 desktop
+    {P::Active, P::Highlight},          // 2 active caption
+    {P::Inactive, P::Mid},              // 3 inactive caption
+    {P::Active, P::Window},             // 4 menu
+    {P::Active, P::Base},               // 5 window
+    {P::Active, P::Shadow},             // 6 window frame
+    {P::Active, P::WindowText},         // 7 menu text
+    {P::Active, P::Text},               // 8 window text
+    {P::Active, P::HighlightedText},    // 9 caption text
+    {P::Active, P::Window},             // 10 active border
+    {P::Inactive, P::Window},           // 11 inactive border
+    {P::Active, P::Dark},               // 12 application workspace
+    {P::Active, P::Highlight},          // 13 highlight
+    {P::Active, P::HighlightedText},    // 14 highlight text
+    {P::Active, P::Button},             // 15 button face
+    {P::Active, P::Mid},                // 16 button shadow
+    {P::Disabled, P::Text},             // 17 grey text
+    {P::Active, P::ButtonText},         // 18 button text
+    {P::Inactive, P::HighlightedText},  // 19 inactive caption text
+    {P::Active, P::Light},              // 20 button highlight
+    {P::Active, P::Shadow},             // 21 3D dark shadow
+    {P::Active, P::Midlight},           // 22 3D light
+    {P::Active, P::ToolTipText},        // 23 info text
+    {P::Active, P::ToolTipBase},        // 24 info background
+    {P::Active, P::Window},             // 25
+    {P::Active, P::Link},               // 26 hot light
+    {P::Active, P::Highlight},          // 27 gradient active caption
+    {P::Inactive, P::Mid},              // 28 gradient inactive caption
+    {P::Active, P::Highlight},          // 29 menu highlight
+    {P::Active, P::Window},             // 30 menu bar
+};
+
 SystemElement ElementOf(int index) {
-  using P = QPalette;
-  switch (index) {
-    case 0:
-      return {P::Active, P::Button};  // scroll bar
-    case 1:
-      return {P::Active, P::Dark};  // desktop
-    case 2:
-      return {P::Active, P::Highlight};  // active caption
-    case 3:
-      return {P::Inactive, P::Mid};  // inactive caption
-    case 4:
-      return {P::Active, P::Window};  // menu
-    case 5:
-      return {P::Active, P::Base};  // window
-    case 6:
-      return {P::Active, P::Shadow};  // window frame
-    case 7:
-      return {P::Active, P::WindowText};  // menu text
-    case 8:
-      return {P::Active, P::Text};  // window text
-    case 9:
-      return {P::Active, P::HighlightedText};  // caption text
-    case 10:
-      return {P::Active, P::Window};  // active border
-    case 11:
-      return {P::Inactive, P::Window};  // inactive border
-    case 12:
-      return {P::Active, P::Dark};  // application workspace
-    case 13:
-      return {P::Active, P::Highlight};  // highlight
-    case 14:
-      return {P::Active, P::HighlightedText};  // highlight text
-    case 15:
-      return {P::Active, P::Button};  // button face
-    case 16:
-      return {P::Active, P::Mid};  // button shadow
-    case 17:
-      return {P::Disabled, P::Text};  // grey text
-    case 18:
-      return {P::Active, P::ButtonText};  // button text
-    case 19:
-      return {P::Inactive, P::HighlightedText};  // inactive caption text
-    case 20:
-      return {P::Active, P::Light};  // button highlight
-    case 21:
-      return {P::Active, P::Shadow};  // 3D dark shadow
-    case 22:
-      return {P::Active, P::Midlight};  // 3D light
-    case 23:
-      return {P::Active, P::ToolTipText};  // info text
-    case 24:
-      return {P::Active, P::ToolTipBase};  // info background
-    case 26:
-      return {P::Active, P::Link};  // hot light
-    case 27:
-      return {P::Active, P::Highlight};  // gradient active caption
-    case 28:
-      return {P::Inactive, P::Mid};  // gradient inactive caption
-    case 29:
-      return {P::Active, P::Highlight};  // menu highlight
-    case 30:
-      return {P::Active, P::Window};  // menu bar
-    default:
-      return {P::Active, P::Window};
-  }
+  constexpr int count = int(std::size(kElements));
+  return index >= 0 && index < count ? kElements[index] : SystemElement{P::Active, P::Window};
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "platform/AdapterQuery.h"
 #include "settings/CfgKeys.h"
 #include "ui/Dialogs.h"
+#include "ui/SystemColors.h"
 #include "ui/frmStatU.h"
 #include "ui/frmToolsU.h"
 
@@ -296,6 +297,16 @@ class FrmStatTest : public QObject {
     QCOMPARE(rows.at(0).at(0).AsInteger(), 2);
     QCOMPARE(rows.at(0).at(1).AsInteger(), 120);
     QCOMPARE(rows.at(0).at(2).AsString(), std::string("10.0.0.1"));
+  }
+
+  void settingsColoursBecomeDesktopColours() {
+    const QPalette palette = QApplication::palette();
+    QCOMPARE(ToQColor(0x0000FF, palette, Qt::black), QColor(Qt::red));  // 0x00BBGGRR
+    QCOMPARE(ToQColor(clBtnFace, palette, Qt::black), palette.color(QPalette::Button));
+    QCOMPARE(ToQColor(kSystemColorBase + 8, palette, Qt::black), palette.color(QPalette::Text));
+    QCOMPARE(ToQColor(kSystemColorBase + 99, palette, Qt::black), palette.color(QPalette::Window));
+    QCOMPARE(ToQColor(clNone, palette, Qt::black), QColor(Qt::transparent));
+    QCOMPARE(ToQColor(clDefault, palette, Qt::blue), QColor(Qt::blue));
   }
 
   void snappingToScreenEdges() {
