@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "framework/DateTime.h"
+
 namespace corvina {
 
 enum TSnifferProtocolType : std::uint8_t { sptUnknown = 0, sptICMP = 1, sptUDP = 2, sptTCP = 3 };
@@ -29,6 +31,8 @@ struct TSnifferProtocolData {
   bool ipEchoReply = false;
   std::uint16_t ipSourcePort = 0;  // the two packet bytes as they are, not converted
   std::uint16_t ipDestinationPort = 0;
+  // Local time the packet was received; what its sample and row are stamped with.
+  TDateTime ipTime = 0;
 };
 
 // Packets of up to this many bytes carry no payload worth decoding.

@@ -14,6 +14,7 @@ TDateTime NoPeriodStart() { return EncodeDate(1900, 1, 1); }
 
 TSnifferProtocolObject::TSnifferProtocolObject()
     : PeriodStart_(NoPeriodStart()),
+      LastResetDate_(DateOf(Now())),
       DumpFileName_(ExecutableFileWithExt(".dump")),
       SourceFactory_(CreateLivePacketSource) {}
 
@@ -147,17 +148,24 @@ void TSnifferProtocolObject::StopCapture() {
   thread.Stop();
 }
 
-bool TSnifferProtocolObject::IsNewDay() {
-  const TDateTime now = Now();
-  if (DateOf(now) <= DateOf(PeriodStart_)) return false;
-  PeriodStart_ = now;
+bool TSnifferProtocolObject::IsNewDay(TDateTime time) {
+  const TDateTime date = DateOf(time);
+  if (date <= LastResetDate_) return false;
+  LastResetDate_ = date;
+  PeriodStart_ = time;
   return true;
 }
 
 void TSnifferProtocolObject::WritePacketDump(const TSnifferProtocolData& Data) {
   if (!DumpEnabled()) return;
-  // A record that cannot be written is lost; the packet is counted all the same.
-  AppendToFile(DumpFileName_, FormatPacketDumpRecord(Data, Now(), DefaultFormatSettings()));
+  PendingDump_ += FormatPacketDumpRecord(Data, Now(), DefaultFormatSettings());
+}
+
+void TSnifferProtocolObject::FlushPacketDump() {
+  if (PendingDump_.empty()) return;
+  // Records that cannot be written are lost; their packets are counted all the same.
+  AppendToFile(DumpFileName_, PendingDump_);
+  PendingDump_.clear();
 }
 
 void TSnifferProtocolObject::DoError(int Socket, int ErrorCode, const std::string& ErrorText) {

@@ -73,8 +73,13 @@ class TSnifferProtocolObject {
   void StopWatch();
   void StartCapture();
   void StopCapture();
-  bool IsNewDay();
+  // True when time falls on a later date than the last counter reset; that
+  // date and PeriodStart then move to it. A clock set back never resets.
+  bool IsNewDay(TDateTime time);
+  // Keeps the packet's record for the dump file while the dump is on;
+  // FlushPacketDump appends the kept records with one write.
   void WritePacketDump(const TSnifferProtocolData& Data);
+  void FlushPacketDump();
 
   TErrorEvent OnError;
   TPacketEvent OnStop;
@@ -98,6 +103,9 @@ class TSnifferProtocolObject {
   // read: Ranges, AdapterMac, LocalAddress, Capturing.
   mutable std::recursive_mutex Lock;
   TDateTime PeriodStart_;
+  // The date the day counters last started from; apart from PeriodStart,
+  // which every capture start moves.
+  TDateTime LastResetDate_;
 
  private:
   friend class TSnifferThread;
@@ -115,6 +123,7 @@ class TSnifferProtocolObject {
   bool Capturing_ = false;
   bool ShutDown_ = false;
   std::string DumpFileName_;
+  std::string PendingDump_;
   std::string AdapterMac_;
   std::string LocalAddress_;
   TSnifferIPRangeList Ranges_;

@@ -28,7 +28,7 @@ void TSnifferStat::ResetCounters() {
 void TSnifferStat::DoPacket(int, const TSnifferProtocolData& Data) {
   HostData_.Duration = 0;
   HostData_.Address = LocalAddress().substr(0, kMaxAddressText);
-  HostData_.StartTime = Now();
+  HostData_.StartTime = Data.ipTime;
   HostData_.Incoming = 0;
   HostData_.Outgoing = 0;
   if (ProtocolFilter & ProtocolBit(Data.ipType)) {
@@ -49,10 +49,13 @@ void TSnifferStat::DoPacket(int, const TSnifferProtocolData& Data) {
   HostData_.TotalOutgoing =
       Counters_.UnknownOut + Counters_.IcmpOut + Counters_.UdpOut + Counters_.TcpOut;
   if (OnTraffic) OnTraffic(this, HostData_, Counters_);
-  if (IsNewDay()) ResetCounters();
+  if (IsNewDay(Data.ipTime)) ResetCounters();
 }
 
 void TSnifferStat::DoStart(int, const TSnifferProtocolData&) {
+  // A capture that starts on a later day than the counters (standby over
+  // midnight, a resumed laptop) starts that day from zero.
+  if (IsNewDay(PeriodStart_)) ResetCounters();
   if (OnCaptureStart) OnCaptureStart(this, HostData_, Counters_);
 }
 

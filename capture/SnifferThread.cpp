@@ -8,6 +8,19 @@
 #include "framework/DateTime.h"
 
 namespace corvina {
+namespace {
+
+// The most of one packet that is decoded and dumped.
+constexpr int kMaxPacketBytes = 65536;
+
+// A batch's dump records go to the file in one append when the batch is
+// done, also when a handler failed half-way through it.
+struct TDumpFlush {
+  TSnifferProtocolObject& owner;
+  ~TDumpFlush() { owner.FlushPacketDump(); }
+};
+
+}  // namespace
 
 std::string TrimErrorText(const std::string& text) {
   std::size_t end = text.size();
@@ -20,8 +33,8 @@ std::string TrimErrorText(const std::string& text) {
 TSnifferThread::TSnifferThread(TSnifferProtocolObject& Owner, std::unique_ptr<IPacketSource> Source)
     : Owner(Owner),
       Source(std::move(Source)),
-      Buffer(std::make_unique<std::uint8_t[]>(BufferSize)),
-      LocalAddress(Owner.LocalAddress()) {
+      LocalAddress(Owner.LocalAddress()),
+      Excluded([&Owner](std::uint32_t remote) { return Owner.RemoteExcluded(remote); }) {
   in_addr address{};
   if (inet_pton(AF_INET, LocalAddress.c_str(), &address) == 1) LocalAddr = address.s_addr;
 }
@@ -29,7 +42,7 @@ TSnifferThread::TSnifferThread(TSnifferProtocolObject& Owner, std::unique_ptr<IP
 TSnifferThread::~TSnifferThread() {
   // The members go before the base joins the thread, so join here.
   Terminate();
-  Source->Close();
+  CloseSource();
   WaitFor();
 }
 
@@ -38,17 +51,30 @@ void TSnifferThread::Stop() {
   FinishCapture(0);
 }
 
+std::uint64_t TSnifferThread::KernelDropped() const {
+  std::lock_guard lock(SourceMutex);
+  return Source ? Source->KernelDropped() : ReleasedDropped;
+}
+
 void TSnifferThread::Execute() {
-  if (!InitSocket()) return;
-  try {
-    while (!Terminated()) {
-      const int n = Source->Receive(Buffer.get(), BufferSize);
-      if (n >= kMinDecodedSize) DecodePacket(n);
+  if (InitSocket()) {
+    try {
+      const IPacketSource::TPacketSink take = [this](const std::uint8_t* packet, int n,
+                                                     TDateTime time) {
+        return TakePacket(packet, n, time);
+      };
+      while (!Terminated()) {
+        BatchCount = 0;
+        BatchBytes.clear();
+        Source->Receive(take, kMaxBatchPackets);
+        if (BatchCount > 0) Synchronize([this] { SyncPackets(); });
+      }
+    } catch (...) {
+      // A failing event handler ends the capture like a stop.
     }
-  } catch (...) {
-    // A failing event handler ends the capture like a stop.
+    FinishCapture(0);
   }
-  FinishCapture(0);
+  ReleaseSource();
 }
 
 bool TSnifferThread::InitSocket() {
@@ -66,6 +92,7 @@ bool TSnifferThread::InitSocket() {
     FinishCapture(code);
     return false;
   }
+  Handle = Source->Handle();
   try {
     Synchronize([this] { SyncStarted(); });
   } catch (...) {
@@ -75,13 +102,20 @@ bool TSnifferThread::InitSocket() {
   return true;
 }
 
-void TSnifferThread::DecodePacket(int n) {
-  const bool deliver = corvina::DecodePacket(
-      Buffer.get(), n, LocalAddr,
-      [this](std::uint32_t remote) { return Owner.RemoteExcluded(remote); }, Data);
-  if (!deliver) return;
-  Data.ipDumpString = BuildDumpString(Buffer.get(), n);
-  Synchronize([this] { SyncPacket(); });
+bool TSnifferThread::TakePacket(const std::uint8_t* packet, int n, TDateTime time) {
+  if (n < kMinDecodedSize) return true;
+  if (n > kMaxPacketBytes) n = kMaxPacketBytes;
+  if (BatchCount == int(Batch.size())) {
+    Batch.emplace_back();
+    BatchOffsets.emplace_back();
+  }
+  TSnifferProtocolData& data = Batch[std::size_t(BatchCount)];
+  if (!corvina::DecodePacket(packet, n, LocalAddr, Excluded, data)) return true;
+  data.ipTime = time;
+  BatchOffsets[std::size_t(BatchCount)] = BatchBytes.size();
+  BatchBytes.insert(BatchBytes.end(), packet, packet + n);
+  ++BatchCount;
+  return BatchCount < kMaxBatchPackets && BatchBytes.size() < kMaxBatchBytes;
 }
 
 void TSnifferThread::FinishCapture(int Code) {
@@ -100,7 +134,7 @@ void TSnifferThread::FinishCapture(int Code) {
     }
   }
   // Whatever a handler did, the source must close or the thread never ends.
-  Source->Close();
+  CloseSource();
   // On the main thread the caller hears of a failing handler; a worker ends anyway.
   if (failure && IsMainThread()) std::rethrow_exception(failure);
 }
@@ -111,28 +145,54 @@ void TSnifferThread::ReportError(int Code) {
   Synchronize([this] { SyncError(); });
 }
 
+void TSnifferThread::CloseSource() {
+  std::lock_guard lock(SourceMutex);
+  if (Source) Source->Close();
+}
+
+void TSnifferThread::ReleaseSource() {
+  std::unique_ptr<IPacketSource> released;
+  {
+    std::lock_guard lock(SourceMutex);
+    ReleasedDropped = Source->KernelDropped();
+    released = std::move(Source);
+  }
+  released.reset();
+  Batch = {};
+  BatchOffsets = {};
+  BatchBytes = {};
+}
+
 void TSnifferThread::SyncStarted() {
   // Stop may have run while the source was opening: then this capture never started.
   if (Terminated()) return;
   Owner.SetCapturing(true);
   Owner.PeriodStart_ = Now();
-  Owner.DoStart(Source->Handle(), Delivered);
+  Owner.DoStart(Handle, Delivered);
 }
 
 void TSnifferThread::SyncStopped() {
-  Owner.DoStop(Source->Handle(), Delivered);
+  Owner.DoStop(Handle, Delivered);
   Owner.PeriodStart_ = NoPeriodStart();
   Owner.SetCapturing(false);
 }
 
-void TSnifferThread::SyncError() { Owner.DoError(Source->Handle(), ErrorCode, ErrorText); }
+void TSnifferThread::SyncError() { Owner.DoError(Handle, ErrorCode, ErrorText); }
 
-void TSnifferThread::SyncPacket() {
-  // A packet decoded before Stop is not delivered any more.
-  if (Terminated()) return;
-  Owner.WritePacketDump(Data);
-  Owner.DoPacket(Source->Handle(), Data);
-  std::swap(Delivered, Data);
+void TSnifferThread::SyncPackets() {
+  // The dump switch only changes on this thread, so it holds for the batch.
+  const bool dump = Owner.DumpEnabled();
+  const TDumpFlush flush{Owner};
+  for (int i = 0; i < BatchCount; ++i) {
+    // A packet decoded before Stop is not delivered any more.
+    if (Terminated()) return;
+    TSnifferProtocolData& data = Batch[std::size_t(i)];
+    if (dump) data.ipDumpString = BuildDumpString(&BatchBytes[BatchOffsets[std::size_t(i)]],
+                                                  data.ipPacketSize);
+    Owner.WritePacketDump(data);
+    Owner.DoPacket(Handle, data);
+    std::swap(Delivered, data);
+  }
 }
 
 }  // namespace corvina

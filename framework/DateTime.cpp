@@ -1,6 +1,7 @@
 #include "framework/DateTime.h"
 
 #include <chrono>
+#include <climits>
 #include <cmath>
 #include <ctime>
 #include <mutex>
@@ -127,13 +128,21 @@ int DayOfWeek(TDateTime value) {
 }
 
 TDateTime UnixToLocalDateTime(std::int64_t seconds, int milliseconds) {
-  std::time_t t = static_cast<std::time_t>(seconds);
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  TCalendarDateTime c{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
-                      tm.tm_hour,        tm.tm_min,     tm.tm_sec > 59 ? 59 : tm.tm_sec,
-                      milliseconds};
-  return EncodeDateTime(c);
+  // Every captured packet is stamped through here; the time zone look-up is
+  // done once per second of time, not once per packet.
+  thread_local std::int64_t cachedSeconds = INT64_MIN;
+  thread_local TDateTime cachedValue = 0;
+  if (seconds != cachedSeconds) {
+    std::time_t t = static_cast<std::time_t>(seconds);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    cachedValue = EncodeDateTime({tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour,
+                                  tm.tm_min, tm.tm_sec > 59 ? 59 : tm.tm_sec, 0});
+    cachedSeconds = seconds;
+  }
+  // Before 30 December 1899 the time of day counts backwards from the date.
+  const TDateTime fraction = milliseconds / kMsPerDay;
+  return cachedValue < 0 ? cachedValue - fraction : cachedValue + fraction;
 }
 
 std::int64_t LocalDateTimeToUnix(TDateTime value) {

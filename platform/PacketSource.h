@@ -7,8 +7,11 @@
 // or an errno-style code, with ErrorText describing the failure.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+
+#include "framework/DateTime.h"
 
 namespace corvina {
 
@@ -22,10 +25,17 @@ class IPacketSource {
   virtual int Activate() = 0;
   virtual std::string ErrorText() const = 0;
 
-  // Waits for the next packet and copies it into buffer. Answers its length
-  // (cut to size), 0 when the wait ended without one (time-out, Close, a frame
-  // that is not IPv4), or -1 on a receive error.
-  virtual int Receive(std::uint8_t* buffer, int size) = 0;
+  // Hands over the packets that are ready, in order: each whole IPv4 packet
+  // with the local time it was received. The sink answers false when it can
+  // take no more; the rest stay queued for the next call.
+  using TPacketSink =
+      std::function<bool(const std::uint8_t* packet, int length, TDateTime time)>;
+
+  // Waits (a short while at most) for packets and gives the sink every one
+  // that is ready, up to maxPackets. Answers how many it gave, 0 when the wait
+  // ended without one (time-out, Close, only frames that are not IPv4), or -1
+  // on a receive error.
+  virtual int Receive(const TPacketSink& sink, int maxPackets) = 0;
 
   // Any thread, any number of times: a blocked Receive returns at once and
   // every later one answers 0. The system resources go with the object.

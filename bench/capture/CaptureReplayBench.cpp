@@ -1,5 +1,6 @@
-// Replays a generated capture file through decode, Synchronize to a main-thread
-// loop and the statistics (dump off), and prints packets per second.
+// Replays a generated capture file through decode, the hand-over to a
+// main-thread loop and the statistics, with the dump off and on, and prints
+// packets per second.
 
 #include <pcap/pcap.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include "BenchPump.h"
 #include "capture/SnifferStat.h"
 #include "platform/AdapterQuery.h"
+#include "platform/System.h"
 
 using namespace corvina;
 
@@ -43,9 +45,10 @@ void WriteCapture(const std::string& name, int packets, int ipSize) {
   pcap_close(dead);
 }
 
-void Run(bench::TPump& pump, const std::string& file, int packets, int ipSize) {
+void Run(bench::TPump& pump, const std::string& file, int packets, int ipSize, bool dump) {
   WriteCapture(file, packets, ipSize);
   TSnifferStat stat;
+  stat.SetDumpEnabled(dump);
   stat.SetAdapterMac("02-00-00-00-00-0A");
   stat.ProtocolFilter = ProtocolBit(sptTCP) | ProtocolBit(sptUDP);
   stat.SetPacketSourceFactory([&] { return CreateFilePacketSource(file); });
@@ -59,10 +62,11 @@ void Run(bench::TPump& pump, const std::string& file, int packets, int ipSize) {
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   stat.StopCapture();
-  std::printf("%-6d byte packets: %ld delivered in %.2f s: %.0f packets/s, %.1f MB/s of IPv4\n",
-              ipSize, delivered, seconds, delivered / seconds,
+  std::printf("dump %-3s %-6d byte packets: %ld delivered in %.2f s: %.0f packets/s, %.1f MB/s\n",
+              dump ? "on" : "off", ipSize, delivered, seconds, delivered / seconds,
               double(delivered) * ipSize / seconds / 1e6);
   std::filesystem::remove(file);
+  std::filesystem::remove(stat.DumpFileName());
 }
 
 }  // namespace
@@ -78,13 +82,16 @@ int main() {
     return std::vector<TAdapterRecord>{r};
   });
   bench::TPump pump;
-  const std::string file = (std::filesystem::temp_directory_path() /
-                            ("corvina-bench-" + std::to_string(getpid()) + ".pcap"))
+  const std::string stem = (std::filesystem::temp_directory_path() /
+                            ("corvina-bench-" + std::to_string(getpid())))
                                .string();
-  std::printf(
-      "Capture file replay: decode, Synchronize to a main-thread loop, statistics (dump off)\n");
-  Run(pump, file, 300000, 60);
-  Run(pump, file, 100000, 1500);
-  Run(pump, file, 5000, 65000);
+  SetExecutablePath(stem);  // the dump file lands beside it
+  const std::string file = stem + ".pcap";
+  std::printf("Capture file replay: decode, hand-over to a main-thread loop, statistics\n");
+  for (bool dump : {false, true}) {
+    Run(pump, file, dump ? 100000 : 1000000, 60, dump);
+    Run(pump, file, dump ? 30000 : 300000, 1500, dump);
+    Run(pump, file, 5000, 65000, dump);
+  }
   return 0;
 }

@@ -7,6 +7,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -29,7 +30,8 @@ constexpr int kPollMilliseconds = 250;
 
 class TPcapSource : public IPacketSource {
  public:
-  TPcapSource() : wake_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+  TPcapSource()
+      : wake_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)), wakeError_(wake_ < 0 ? errno : 0) {}
   ~TPcapSource() override {
     if (pcap_) pcap_close(pcap_);
     if (wake_ >= 0) close(wake_);
@@ -38,36 +40,31 @@ class TPcapSource : public IPacketSource {
   int Startup() override {
     char errbuf[PCAP_ERRBUF_SIZE] = "";
     if (pcap_init(PCAP_CHAR_ENC_LOCAL, errbuf) != 0) return Fail(EINVAL, errbuf);
-    if (wake_ < 0) return Fail(errno, SystemErrorText(errno));
+    // errno of the thread that made the source, not of this one.
+    if (wake_ < 0) return Fail(wakeError_, SystemErrorText(wakeError_));
     return 0;
   }
   std::string ErrorText() const override { return errorText_; }
 
-  int Receive(std::uint8_t* buffer, int size) override {
+  int Receive(const TPacketSink& sink, int maxPackets) override {
     if (closed_ || !pcap_) return 0;
-    pcap_pkthdr* header = nullptr;
-    const u_char* frame = nullptr;
     UpdateStats();
-    int rc = pcap_next_ex(pcap_, &header, &frame);
-    if (rc == 0 && PollWith(handle_, kPollMilliseconds)) rc = pcap_next_ex(pcap_, &header, &frame);
-    if (rc == PCAP_ERROR_BREAK) {
+    TDispatch dispatch{this, &sink, pcap_datalink(pcap_), 0, true};
+    int rc = Dispatch(dispatch, maxPackets);
+    if (rc == 0 && !ReadsFile() && PollWith(handle_, kPollMilliseconds))
+      rc = Dispatch(dispatch, maxPackets);
+    if (rc == 0 && ReadsFile()) {
       // The end of a capture file: wait like a silent interface.
       PollWith(-1, kPollMilliseconds);
       return 0;
     }
-    if (rc == 0 || closed_) return 0;
-    if (rc < 0) {
+    if (closed_) return 0;
+    if (rc == PCAP_ERROR) {
       // A vanished interface fails at once on every call; don't spin on it.
       Pause();
       return -1;
     }
-    const int length = int(header->caplen);
-    const int offset = IPv4Offset(pcap_datalink(pcap_), frame, length);
-    if (offset < 0) return 0;
-    int ipLength = IPv4Length(frame, length, offset);
-    if (ipLength > size) ipLength = size;
-    std::memcpy(buffer, frame + offset, std::size_t(ipLength));
-    return ipLength;
+    return dispatch.given;
   }
 
   void Close() override {
@@ -82,6 +79,9 @@ class TPcapSource : public IPacketSource {
   std::uint64_t KernelDropped() const override { return dropped_; }
 
  protected:
+  // A read that gives nothing is the end of a capture file, not a quiet interface.
+  virtual bool ReadsFile() const { return false; }
+
   int Fail(int code, const std::string& text) {
     errorText_ = text.empty() ? SystemErrorText(code) : text;
     return code;
@@ -111,8 +111,44 @@ class TPcapSource : public IPacketSource {
   std::atomic<std::uint64_t> dropped_{0};
 
  private:
+  struct TDispatch {
+    TPcapSource* source;
+    const TPacketSink* sink;
+    int linkType;
+    int given;
+    bool room;
+  };
+
+  static void OnFrame(u_char* user, const pcap_pkthdr* header, const u_char* frame) {
+    auto& d = *reinterpret_cast<TDispatch*>(user);
+    const int length = int(header->caplen);
+    const int offset = IPv4Offset(d.linkType, frame, length);
+    if (offset < 0) return;
+    ++d.given;
+    // The kernel's time stamp when capturing, the recorded one when replaying.
+    const TDateTime time = UnixToLocalDateTime(header->ts.tv_sec, int(header->ts.tv_usec / 1000));
+    d.room = (*d.sink)(frame + offset, IPv4Length(frame, length, offset), time);
+  }
+
+  // Every frame that is ready, up to maxPackets, in small steps so that a
+  // full sink is heeded soon. Answers the frames read, 0 when none was ready,
+  // or PCAP_ERROR.
+  int Dispatch(TDispatch& dispatch, int maxPackets) {
+    constexpr int kStep = 32;
+    int read = 0;
+    while (dispatch.room && dispatch.given < maxPackets) {
+      const int step = std::min(kStep, maxPackets - dispatch.given);
+      const int rc = pcap_dispatch(pcap_, step, OnFrame, reinterpret_cast<u_char*>(&dispatch));
+      if (rc < 0) return read > 0 ? read : rc;
+      read += rc;
+      if (rc < step) break;  // nothing more is ready, or the file has ended
+    }
+    return read;
+  }
+
   std::chrono::steady_clock::time_point lastStats_{};
   int wake_;
+  int wakeError_;
   std::string errorText_;
 };
 
@@ -174,6 +210,9 @@ class TFilePcapSource : public TPcapSource {
   }
   int Bind(const std::string&) override { return 0; }
   int Activate() override { return 0; }
+
+ protected:
+  bool ReadsFile() const override { return true; }
 
  private:
   std::string fileName_;

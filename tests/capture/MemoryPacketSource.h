@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/DateTime.h"
 #include "platform/PacketSource.h"
 
 namespace corvina::test {
@@ -18,7 +19,11 @@ namespace corvina::test {
 struct TMemoryFeed {
   std::mutex mutex;
   std::condition_variable changed;
-  std::deque<std::vector<std::uint8_t>> packets;
+  struct TPacket {
+    std::vector<std::uint8_t> bytes;
+    TDateTime time;
+  };
+  std::deque<TPacket> packets;
   // Error codes for Startup, Open, Bind, Activate; 0 lets the step pass.
   int failStep[4] = {0, 0, 0, 0};
   std::string errorText = "Operation not permitted.\r\n";
@@ -28,10 +33,16 @@ struct TMemoryFeed {
   int receivesBlocked = 0;  // Receive calls waiting now
   std::uint64_t dropped = 0;
 
-  void Push(std::vector<std::uint8_t> packet) {
+  // Received now, by the program's clock.
+  void Push(std::vector<std::uint8_t> packet) { PushAt(std::move(packet), Now()); }
+  void PushAt(std::vector<std::uint8_t> packet, TDateTime time) {
+    PushAll({{std::move(packet), time}});
+  }
+  // Ready together, so one receive takes them all.
+  void PushAll(std::vector<TPacket> batch) {
     {
       std::lock_guard lock(mutex);
-      packets.push_back(std::move(packet));
+      for (auto& p : batch) packets.push_back(std::move(p));
     }
     changed.notify_all();
   }
@@ -65,18 +76,20 @@ class TMemoryPacketSource : public IPacketSource {
     return feed_->errorText;
   }
 
-  int Receive(std::uint8_t* buffer, int size) override {
+  int Receive(const TPacketSink& sink, int maxPackets) override {
     std::unique_lock lock(feed_->mutex);
     ++feed_->receivesBlocked;
     feed_->changed.notify_all();
     feed_->changed.wait(lock, [this] { return closed_ || !feed_->packets.empty(); });
     --feed_->receivesBlocked;
-    if (closed_) return 0;
-    std::vector<std::uint8_t> packet = std::move(feed_->packets.front());
-    feed_->packets.pop_front();
-    const int n = int(packet.size()) < size ? int(packet.size()) : size;
-    std::memcpy(buffer, packet.data(), std::size_t(n));
-    return n;
+    int given = 0;
+    while (!closed_ && given < maxPackets && !feed_->packets.empty()) {
+      const TMemoryFeed::TPacket packet = std::move(feed_->packets.front());
+      feed_->packets.pop_front();
+      ++given;
+      if (!sink(packet.bytes.data(), int(packet.bytes.size()), packet.time)) break;
+    }
+    return given;
   }
 
   void Close() override {

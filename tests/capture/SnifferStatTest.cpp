@@ -161,8 +161,7 @@ TEST_F(SnifferStatTest, CountersPassTwoGibibytesInADay) {
   direct.OnTraffic = [&](TSnifferStat*, const TSnifferHostData& h, const TSnifferStatCounters&) {
     last = h;
   };
-  // Not capturing, the period starts in 1900: the first packet opens a new day.
-  direct.DoPacket(0, data);
+  data.ipTime = clock;
   for (int i = 0; i < 40000; ++i) direct.DoPacket(0, data);
   EXPECT_EQ(direct.Counters().UdpOut, 2400000000LL);
   EXPECT_EQ(last.TotalOutgoing, 2400000000LL);
