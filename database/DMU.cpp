@@ -40,12 +40,22 @@ std::string TDM::DataFileName() { return ExecutableFileWithExt(".dat"); }
 
 std::string TDM::CfgFileName() { return LocalCfgFileName(); }
 
-void TDM::OpenDatabase() {
-  const std::string fileName = DataFileName();
+namespace {
+
+// The empty database from the template, when no file is at the path; an
+// existing one is never touched.
+void WriteTemplateIfMissing(const std::string& fileName) {
   std::error_code ec;
   // symlink_status: a dangling link is an existing name too and stays untouched.
   if (!std::filesystem::exists(std::filesystem::symlink_status(fileName, ec)))
     SaveResourceToFile("DB", "MDB", fileName);
+}
+
+}  // namespace
+
+void TDM::OpenDatabase() {
+  const std::string fileName = DataFileName();
+  WriteTemplateIfMissing(fileName);
   OpenConnection(fileName);
 }
 
@@ -65,40 +75,75 @@ void TDM::InsertTraffic(const std::string& ip, TDateTime start, std::int64_t dur
                         std::int64_t incoming, std::int64_t outgoing) noexcept {
   try {
     if (!connection_) throw EDatabaseError("no connection");
-    if (groupRows_ == 0 || !connection_->InTransaction()) {
-      failedInserts_ += groupRows_;  // the engine rolled the group back after an error
-      groupRows_ = 0;
-      connection_->Execute("BEGIN");
-      groupStart_ = std::chrono::steady_clock::now();
-    }
-    connection_->Execute(kInsertSql, {Variant::FromDate(start), Variant::FromString(ip),
-                                      Variant::FromInteger(duration, varInt64),
-                                      Variant::FromInteger(incoming, varInt64),
-                                      Variant::FromInteger(outgoing, varInt64)});
-    ++groupRows_;
+    if (!connection_->Connected()) connection_->Open();
+    FormatSQLiteDateTime(start);  // a time the file cannot hold fails now, not with its group
+    if (pending_.size() >= kMaxPendingRows) throw EDatabaseError("too many rows waiting");
+    if (pending_.empty()) groupStart_ = std::chrono::steady_clock::now();
+    pending_.push_back({ip, start, duration, incoming, outgoing, false});
   } catch (...) {
     ++failedInserts_;
   }
-  if (groupRows_ > 0 && std::chrono::steady_clock::now() - groupStart_ >= kCommitInterval) Flush();
+  if (!pending_.empty() && std::chrono::steady_clock::now() - groupStart_ >= kCommitInterval)
+    Flush();
 }
 
 void TDM::Flush() noexcept {
-  if (!connection_ || !connection_->InTransaction()) {
-    failedInserts_ += groupRows_;  // rolled back by the engine, or the connection is gone
-    groupRows_ = 0;
+  if (pending_.empty()) return;
+  if (!connection_) return DropPending();
+  try {
+    FollowReplacedFile();
+    // Takes the write lock now, waiting a moment for another writer.
+    connection_->Execute("BEGIN IMMEDIATE");
+  } catch (const EDatabaseError& e) {
+    if (!e.Busy()) return DropPending();
+    groupStart_ = std::chrono::steady_clock::now();  // try again with the next group
     return;
   }
   try {
-    connection_->Execute("COMMIT");
+    if (WritePending()) {
+      connection_->Execute("COMMIT");
+      pending_.clear();
+      return;
+    }
   } catch (...) {
-    failedInserts_ += groupRows_;
+    // The commit failed: the group is rolled back below.
+  }
+  try {
+    if (connection_->InTransaction()) connection_->Execute("ROLLBACK");
+  } catch (...) {
+    // Nothing left to undo.
+  }
+  DropPending();
+}
+
+bool TDM::WritePending() {
+  for (TPendingRow& row : pending_) {
+    if (row.refused) continue;
     try {
-      connection_->Execute("ROLLBACK");
-    } catch (...) {
-      // Nothing left to undo.
+      connection_->Execute(kInsertSql, {Variant::FromDate(row.start), Variant::FromString(row.ip),
+                                        Variant::FromInteger(row.duration, varInt64),
+                                        Variant::FromInteger(row.incoming, varInt64),
+                                        Variant::FromInteger(row.outgoing, varInt64)});
+    } catch (const EDatabaseError&) {
+      // One bad row costs that row; a lost transaction costs the group.
+      if (!connection_->InTransaction()) return false;
+      row.refused = true;
+      ++failedInserts_;
     }
   }
-  groupRows_ = 0;
+  return true;
+}
+
+void TDM::DropPending() {
+  for (const TPendingRow& row : pending_) failedInserts_ += !row.refused;
+  pending_.clear();
+}
+
+void TDM::FollowReplacedFile() {
+  if (!connection_->FileReplaced()) return;
+  connection_->Close();
+  WriteTemplateIfMissing(connection_->ConnectionString());
+  connection_->Open();
 }
 
 int TDM::DeletePeriod(TDateTime fromDate, TDateTime toDate) {

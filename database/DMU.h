@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "database/SQLiteConnection.h"
 #include "framework/DateTime.h"
@@ -60,17 +61,22 @@ class TDM {
   // on; a row that cannot be written is counted instead. A closed connection
   // is opened again first, once per call.
   //
-  // Rows are committed in groups: a commit per row writes a whole page to the
+  // Rows are written in groups: a commit per row writes a whole page to the
   // journal and takes the file locks each time, which caps a busy link at a
-  // few ten thousand packets a second. The group the first insert opens is
-  // committed by the first insert after kCommitInterval, by Flush (the window
-  // calls it when rows stop coming), before a deletion, and at close.
+  // few ten thousand packets a second. The rows wait here and go to the file
+  // in one transaction at the first insert after kCommitInterval, at Flush
+  // (the window calls it when rows stop coming), before a deletion, and at
+  // close. While another program holds the file's write lock they keep
+  // waiting, up to kMaxPendingRows, and go in with a later group.
   void InsertTraffic(const std::string& ip, TDateTime start, std::int64_t duration,
                      std::int64_t incoming, std::int64_t outgoing) noexcept;
-  // Commits the rows inserted so far; a failed commit counts them as lost.
+  // Writes the waiting rows in one transaction. Rows the file refuses are
+  // counted as lost; rows a busy file could not take yet keep waiting.
   void Flush() noexcept;
   std::uint64_t FailedInsertCount() const { return failedInserts_; }
+  bool RowsPending() const { return !pending_.empty(); }
   static constexpr std::chrono::milliseconds kCommitInterval{250};
+  static constexpr std::size_t kMaxPendingRows = 1000000;
 
   // Deletes the rows from the start of fromDate's day up to, not including,
   // the start of the day after toDate. Raises EDatabaseError with the
@@ -78,11 +84,28 @@ class TDM {
   int DeletePeriod(TDateTime fromDate, TDateTime toDate);
 
  private:
+  struct TPendingRow {
+    std::string ip;
+    TDateTime start;
+    std::int64_t duration;
+    std::int64_t incoming;
+    std::int64_t outgoing;
+    bool refused;  // the file refused it once; not tried again
+  };
+  // Inserts the waiting rows inside the open transaction; false when the
+  // transaction was lost on the way.
+  bool WritePending();
+  // The rows of the group are lost: counted, and no longer kept.
+  void DropPending();
+  // A file deleted or replaced under the running program is left for the
+  // one now at its path (made from the template when none is).
+  void FollowReplacedFile();
+
   TDMCallbacks callbacks_;
   std::unique_ptr<TSQLiteConnection> connection_;
   std::uint64_t failedInserts_ = 0;
-  // Rows of the open group, and when it was opened.
-  std::uint64_t groupRows_ = 0;
+  std::vector<TPendingRow> pending_;
+  // When the oldest waiting row came (or the last busy attempt was made).
   std::chrono::steady_clock::time_point groupStart_;
 };
 

@@ -1,9 +1,9 @@
 #include "database/SQLiteConnection.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <cmath>
-#include <cstdio>
 
 namespace corvina {
 namespace {
@@ -64,12 +64,25 @@ Variant Column(sqlite3_stmt* stmt, int index) {
 
 }  // namespace
 
+bool EDatabaseError::Busy() const {
+  return (code_ & 0xFF) == SQLITE_BUSY || (code_ & 0xFF) == SQLITE_LOCKED;
+}
+
 std::string FormatSQLiteDateTime(TDateTime value) {
   if (!(value >= kFirstDay && value < kPastLastDay)) throw EDatabaseError("date-time out of range");
   const TCalendarDateTime c = DecodeDateTime(value);
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d.%03d", c.year, c.month, c.day,
-                c.hour, c.minute, c.second, c.millisecond);
+  // Every stored row is stamped through here: digits are placed by hand.
+  std::string text = "0000-00-00 00:00:00.000";
+  const auto put = [&text](std::size_t end, int number, int digits) {
+    for (; digits > 0; --digits, number /= 10) text[--end] = char('0' + number % 10);
+  };
+  put(4, c.year, 4);
+  put(7, c.month, 2);
+  put(10, c.day, 2);
+  put(13, c.hour, 2);
+  put(16, c.minute, 2);
+  put(19, c.second, 2);
+  put(23, c.millisecond, 3);
   return text;
 }
 
@@ -84,6 +97,9 @@ void TSQLiteConnection::Open() {
   int rc = sqlite3_open_v2(connectionString_.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
   std::string error;
   if (rc == SQLITE_OK) {
+    // Another program writing the file (a second sqlite3 session, a backup)
+    // makes us wait a moment rather than fail at once.
+    sqlite3_busy_timeout(db, kBusyTimeoutMilliseconds);
     sqlite3_stmt* probe = nullptr;
     rc = sqlite3_prepare_v2(db, kProbeSql, -1, &probe, nullptr);
     if (rc == SQLITE_OK) rc = sqlite3_step(probe);
@@ -99,10 +115,23 @@ void TSQLiteConnection::Open() {
   if (error.empty() && sqlite3_exec(db, kSetupSql, nullptr, nullptr, nullptr) != SQLITE_OK)
     error = sqlite3_errmsg(db);
   if (!error.empty()) {
+    const int code = db ? sqlite3_extended_errcode(db) : rc;
     sqlite3_close(db);
-    throw EDatabaseError(error);
+    throw EDatabaseError(error, code);
+  }
+  struct stat opened {};
+  if (stat(connectionString_.c_str(), &opened) == 0) {
+    device_ = opened.st_dev;
+    inode_ = opened.st_ino;
   }
   db_ = db;
+}
+
+bool TSQLiteConnection::FileReplaced() const {
+  struct stat now {};
+  if (!db_) return false;
+  return stat(connectionString_.c_str(), &now) != 0 || now.st_dev != device_ ||
+         now.st_ino != inode_;
 }
 
 void TSQLiteConnection::Close() {
@@ -129,16 +158,17 @@ sqlite3_stmt* TSQLiteConnection::Prepared(const std::string& sql) {
   sqlite3_stmt* stmt = nullptr;
   if (sqlite3_prepare_v3(db_, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
                          &stmt, nullptr) != SQLITE_OK)
-    throw EDatabaseError(sqlite3_errmsg(db_));
+    throw EDatabaseError(sqlite3_errmsg(db_), sqlite3_extended_errcode(db_));
   statements_.emplace(sql, stmt);
   return stmt;
 }
 
 void TSQLiteConnection::Fail(sqlite3_stmt* stmt) const {
   const std::string error = sqlite3_errmsg(db_);
+  const int code = sqlite3_extended_errcode(db_);
   sqlite3_reset(stmt);
   sqlite3_clear_bindings(stmt);
-  throw EDatabaseError(error);
+  throw EDatabaseError(error, code);
 }
 
 int TSQLiteConnection::Execute(const std::string& sql, const std::vector<Variant>& params) {

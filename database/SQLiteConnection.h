@@ -17,10 +17,18 @@ struct sqlite3_stmt;
 
 namespace corvina {
 
-// Carries the database engine's own message text.
+// Carries the database engine's own message text and result code (0 when
+// the failure is the program's own).
 class EDatabaseError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit EDatabaseError(const std::string& message, int code = 0)
+      : std::runtime_error(message), code_(code) {}
+  int Code() const { return code_; }
+  // Another connection holds the lock the statement needed: worth a later retry.
+  bool Busy() const;
+
+ private:
+  int code_;
 };
 
 using TRow = std::vector<Variant>;
@@ -47,6 +55,11 @@ class TSQLiteConnection {
   void Open();
   void Close();
   bool Connected() const { return db_ != nullptr; }
+  // The file at the connection's path is no longer the one that was opened
+  // (deleted, or another file put in its place).
+  bool FileReplaced() const;
+  // How long a statement waits for another connection's lock before it fails busy.
+  static constexpr int kBusyTimeoutMilliseconds = 200;
   // An explicit transaction is open (one the engine rolled back after an error is not).
   bool InTransaction() const;
   // The engine's name and version, e.g. "SQLite 3.40.1".
@@ -68,6 +81,9 @@ class TSQLiteConnection {
 
   std::string connectionString_;
   sqlite3* db_ = nullptr;
+  // Identity of the opened file.
+  unsigned long long device_ = 0;
+  unsigned long long inode_ = 0;
   std::unordered_map<std::string, sqlite3_stmt*> statements_;
 };
 

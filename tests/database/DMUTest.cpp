@@ -230,6 +230,7 @@ TEST_F(DMUTest, ReportQueriesGroupStoredTimesByHour) {
   dm->InsertTraffic("192.168.0.5", EncodeDateTime({2007, 1, 5, 9, 15, 0, 0}), 0, 100, 1);
   dm->InsertTraffic("192.168.0.5", EncodeDateTime({2007, 1, 5, 9, 40, 0, 0}), 0, 200, 2);
   dm->InsertTraffic("192.168.0.5", EncodeDateTime({2007, 1, 6, 9, 40, 0, 0}), 0, 400, 4);
+  dm->Flush();
   const auto rows = dm->Connection()->Query(
       "SELECT IP, CAST(strftime('%H', STRT) AS INTEGER) AS H, SUM(INCOMING), SUM(OUTGOING) FROM "
       "INETTRAFFIC "
