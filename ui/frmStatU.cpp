@@ -111,7 +111,10 @@ TfrmStatic::TfrmStatic(TDM* dm, QWidget* parent)
   FlushTimer_ = new QTimer(this);
   FlushTimer_->setSingleShot(true);
   FlushTimer_->setInterval(TDM::kCommitInterval);
-  connect(FlushTimer_, &QTimer::timeout, this, [this] { DM_->Flush(); });
+  connect(FlushTimer_, &QTimer::timeout, this, &TfrmStatic::FlushRows);
+  RefreshTimer_ = new QTimer(this);
+  RefreshTimer_->setSingleShot(true);
+  connect(RefreshTimer_, &QTimer::timeout, this, &TfrmStatic::RefreshTotals);
   HideFromTaskbar(this);
 }
 
@@ -261,6 +264,12 @@ void TfrmStatic::UpdateTrayHint(std::int64_t incoming, std::int64_t outgoing) {
   if (!CaptureError_.isEmpty()) hint += "\n" + CaptureError_;
   hint += "\nПринято: " + QString::fromStdString(FormatByteCount(incoming));
   hint += "\nОтправлено: " + QString::fromStdString(FormatByteCount(outgoing));
+  // Not in the original design: the totals are short when packets or rows were lost.
+  if (const std::uint64_t lost = Stat_ ? Stat_->KernelDropped() : 0)
+    hint += "\nПотеряно пакетов: " + QString::number(lost);
+  if (const std::uint64_t failed = DM_ ? DM_->FailedInsertCount() : 0)
+    hint += "\nНе сохранено записей: " + QString::number(failed);
+  if (hint == TrayHint_) return;
   TrayHint_ = hint;
   TrayIcon->setToolTip(hint);
 }
@@ -271,9 +280,30 @@ void TfrmStatic::SetTrayImage(int index) {
 }
 
 void TfrmStatic::ShowTotals(const TSnifferHostData& h) {
+  ShownIncoming_ = h.TotalIncoming;
+  ShownOutgoing_ = h.TotalOutgoing;
   ShowIncoming(h.TotalIncoming);
   ShowOutgoing(h.TotalOutgoing);
   UpdateTrayHint(h.TotalIncoming, h.TotalOutgoing);
+}
+
+void TfrmStatic::ShowTrafficTotals(const TSnifferHostData& h) {
+  ShownIncoming_ = h.TotalIncoming;
+  ShownOutgoing_ = h.TotalOutgoing;
+  if (RefreshTimer_->isActive()) return;
+  // The first packet after a quiet spell shows at once, the rest of a burst with the next refresh.
+  const qint64 since = LastRefresh_.isValid() ? LastRefresh_.elapsed() : kRefreshInterval;
+  if (since >= kRefreshInterval)
+    RefreshTotals();
+  else
+    RefreshTimer_->start(int(kRefreshInterval - since));
+}
+
+void TfrmStatic::RefreshTotals() {
+  LastRefresh_.start();
+  ShowIncoming(ShownIncoming_);
+  ShowOutgoing(ShownOutgoing_);
+  UpdateTrayHint(ShownIncoming_, ShownOutgoing_);
 }
 
 void TfrmStatic::StatTraffic(const TSnifferHostData& h, const TSnifferStatCounters&) {
@@ -281,7 +311,14 @@ void TfrmStatic::StatTraffic(const TSnifferHostData& h, const TSnifferStatCounte
     DM_->InsertTraffic(h.Address, h.StartTime, h.Duration, h.Incoming, h.Outgoing);
     if (!FlushTimer_->isActive()) FlushTimer_->start();
   }
-  ShowTotals(h);
+  ShowTrafficTotals(h);
+}
+
+void TfrmStatic::FlushRows() {
+  DM_->Flush();
+  // Rows a busy file could not take yet are tried again; the hint shows what was lost.
+  if (DM_->RowsPending()) FlushTimer_->start();
+  UpdateTrayHint(ShownIncoming_, ShownOutgoing_);
 }
 
 void TfrmStatic::StatCaptureStart(const TSnifferHostData& h) {
@@ -353,6 +390,8 @@ void TfrmStatic::FormDestroy() {
     ShowErrorBox(nullptr, e);
   }
   Stat_.reset();
+  // The last events are in: their rows go to the file now, not with the timer.
+  if (DM_) DM_->Flush();
 }
 
 bool TfrmStatic::eventFilter(QObject* watched, QEvent* event) {

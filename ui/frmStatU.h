@@ -4,6 +4,7 @@
 // everything else is reached.
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QIcon>
 #include <QLabel>
@@ -28,6 +29,8 @@ class TDM;
 class TfrmTools;
 
 enum TTrayImage { tiStopped = 0, tiCapturing = 1, tiStandby = 2 };
+
+constexpr int kRefreshInterval = 100;  // milliseconds between two refreshes of the totals
 
 class TfrmStatic : public QWidget {
   Q_OBJECT
@@ -82,6 +85,11 @@ class TfrmStatic : public QWidget {
   QMenu* CreateMenu();
   void SetTrayImage(int index);
   void ShowTotals(const TSnifferHostData& hostData);
+  // The labels and the hint follow the traffic at most kRefreshInterval
+  // apart: a tray tooltip set per packet is a message to the desktop per packet.
+  void ShowTrafficTotals(const TSnifferHostData& hostData);
+  void RefreshTotals();
+  void FlushRows();
   void StatTraffic(const TSnifferHostData& hostData, const TSnifferStatCounters& counters);
   void StatCaptureStart(const TSnifferHostData& hostData);
   void StatCaptureStop(const TSnifferHostData& hostData);
@@ -90,7 +98,11 @@ class TfrmStatic : public QWidget {
   void ApplyColors(TColor background, bool hasBackground, TColor font, bool hasFont);
 
   TDM* DM_;
-  QTimer* FlushTimer_;  // commits the stored rows once packets stop coming
+  QTimer* FlushTimer_;    // commits the stored rows once packets stop coming
+  QTimer* RefreshTimer_;  // shows the latest totals once the refresh interval has passed
+  QElapsedTimer LastRefresh_;
+  std::int64_t ShownIncoming_ = 0;  // the totals of the latest event
+  std::int64_t ShownOutgoing_ = 0;
   std::unique_ptr<TSnifferStat> Stat_;
   std::array<QIcon, 3> ImageList32;
   int TrayImage_ = tiStandby;
