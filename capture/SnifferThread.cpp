@@ -187,8 +187,9 @@ void TSnifferThread::SyncPackets() {
     // A packet decoded before Stop is not delivered any more.
     if (Terminated()) return;
     TSnifferProtocolData& data = Batch[std::size_t(i)];
-    if (dump) data.ipDumpString = BuildDumpString(&BatchBytes[BatchOffsets[std::size_t(i)]],
-                                                  data.ipPacketSize);
+    if (dump)
+      data.ipDumpString =
+          BuildDumpString(&BatchBytes[BatchOffsets[std::size_t(i)]], data.ipPacketSize);
     Owner.WritePacketDump(data);
     Owner.DoPacket(Handle, data);
     std::swap(Delivered, data);

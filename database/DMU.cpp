@@ -142,7 +142,13 @@ void TDM::DropPending() {
 void TDM::FollowReplacedFile() {
   if (!connection_->FileReplaced()) return;
   connection_->Close();
-  WriteTemplateIfMissing(connection_->ConnectionString());
+  // The engine keeps the journal of a file that is gone; left at the path,
+  // it would be played into whatever file comes there next.
+  const std::string fileName = connection_->ConnectionString();
+  std::error_code ec;
+  std::filesystem::remove(fileName + "-wal", ec);
+  std::filesystem::remove(fileName + "-shm", ec);
+  WriteTemplateIfMissing(fileName);
   connection_->Open();
 }
 

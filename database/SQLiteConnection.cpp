@@ -18,6 +18,12 @@ constexpr const char* kProbeSql =
 // the file. An already-WAL file (the template is one) is not written here.
 constexpr const char* kSetupSql = "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;";
 
+// Taking the write lock needs the journal files writable too (a -wal left by
+// another user is not), which reading the file never shows. Writes nothing.
+constexpr const char* kWriteProbeSql = "BEGIN IMMEDIATE; ROLLBACK;";
+
+bool BusyCode(int code) { return (code & 0xFF) == SQLITE_BUSY || (code & 0xFF) == SQLITE_LOCKED; }
+
 constexpr TDateTime kFirstDay = -693593;     // 1 January 0001
 constexpr TDateTime kPastLastDay = 2958466;  // 1 January 10000
 
@@ -64,9 +70,7 @@ Variant Column(sqlite3_stmt* stmt, int index) {
 
 }  // namespace
 
-bool EDatabaseError::Busy() const {
-  return (code_ & 0xFF) == SQLITE_BUSY || (code_ & 0xFF) == SQLITE_LOCKED;
-}
+bool EDatabaseError::Busy() const { return BusyCode(code_); }
 
 std::string FormatSQLiteDateTime(TDateTime value) {
   if (!(value >= kFirstDay && value < kPastLastDay)) throw EDatabaseError("date-time out of range");
@@ -113,6 +117,10 @@ void TSQLiteConnection::Open() {
   if (error.empty() && sqlite3_db_readonly(db, "main") == 1)
     error = sqlite3_errstr(SQLITE_READONLY);
   if (error.empty() && sqlite3_exec(db, kSetupSql, nullptr, nullptr, nullptr) != SQLITE_OK)
+    error = sqlite3_errmsg(db);
+  // Another writer at work is no reason to refuse the file: rows wait for it.
+  if (error.empty() && sqlite3_exec(db, kWriteProbeSql, nullptr, nullptr, nullptr) != SQLITE_OK &&
+      !BusyCode(sqlite3_extended_errcode(db)))
     error = sqlite3_errmsg(db);
   if (!error.empty()) {
     const int code = db ? sqlite3_extended_errcode(db) : rc;

@@ -28,8 +28,7 @@ class IPacketSource {
   // Hands over the packets that are ready, in order: each whole IPv4 packet
   // with the local time it was received. The sink answers false when it can
   // take no more; the rest stay queued for the next call.
-  using TPacketSink =
-      std::function<bool(const std::uint8_t* packet, int length, TDateTime time)>;
+  using TPacketSink = std::function<bool(const std::uint8_t* packet, int length, TDateTime time)>;
 
   // Waits (a short while at most) for packets and gives the sink every one
   // that is ready, up to maxPackets. Answers how many it gave, 0 when the wait

@@ -82,9 +82,9 @@ int main() {
     return std::vector<TAdapterRecord>{r};
   });
   bench::TPump pump;
-  const std::string stem = (std::filesystem::temp_directory_path() /
-                            ("corvina-bench-" + std::to_string(getpid())))
-                               .string();
+  const std::string stem =
+      (std::filesystem::temp_directory_path() / ("corvina-bench-" + std::to_string(getpid())))
+          .string();
   SetExecutablePath(stem);  // the dump file lands beside it
   const std::string file = stem + ".pcap";
   std::printf("Capture file replay: decode, hand-over to a main-thread loop, statistics\n");

@@ -265,3 +265,56 @@ TEST_F(SnifferStatTest, SwitchingOnTwiceMakesOneWatch) {
   ASSERT_TRUE(
       PumpUntil([&] { return log.Count("Stop") == 1 && log.names.back() == "Standby"; }, 3s));
 }
+
+TEST_F(SnifferStatTest, APacketOfABatchAfterAStopIsNotDelivered) {
+  StartAndWait();
+  stat->OnTraffic = [this](TSnifferStat* sender, const TSnifferHostData& h,
+                           const TSnifferStatCounters& c) {
+    log.names.push_back("Traffic");
+    log.samples.push_back(h);
+    log.counters.push_back(c);
+    sender->StopCapture();  // the first packet of the batch stops the capture
+  };
+  const TDateTime t = clock;
+  feed->PushAll({{MakePacket(60, 6, kRemote, kLocal), t},
+                 {MakePacket(61, 6, kRemote, kLocal), t},
+                 {MakePacket(62, 6, kRemote, kLocal), t}});
+  ASSERT_TRUE(PumpUntil([&] { return Closes() == 1; }));
+  PumpFor(50ms);
+  EXPECT_EQ(log.names, (std::vector<std::string>{"Start", "Traffic", "Stop"}));
+  EXPECT_EQ(stat->Counters().TcpIn, 60);
+}
+
+TEST_F(SnifferStatTest, ABatchAcrossMidnightResetsTheCountersBetweenItsPackets) {
+  StartAndWait();
+  const TDateTime before = EncodeDate(2024, 3, 31) + EncodeTime(23, 59, 59, 900);
+  const TDateTime after = EncodeDate(2024, 4, 1) + EncodeTime(0, 0, 0, 100);
+  feed->PushAll({{MakePacket(100, 6, kRemote, kLocal), before},
+                 {MakePacket(50, 6, kRemote, kLocal), after},
+                 {MakePacket(70, 6, kRemote, kLocal), after}});
+  ASSERT_TRUE(PumpUntil([&] { return log.Count("Traffic") == 3; }));
+  EXPECT_EQ(log.samples[1].TotalIncoming, 100);
+  EXPECT_EQ(log.samples[2].TotalIncoming, 150);  // the first packet of the day, then the reset
+  EXPECT_EQ(log.samples[3].TotalIncoming, 70);
+  EXPECT_EQ(log.samples[1].StartTime, before);  // each row is stamped with its own packet's time
+  EXPECT_EQ(log.samples[3].StartTime, after);
+}
+
+TEST_F(SnifferStatTest, ACaptureStartedOnALaterDayStartsFromZeroAndAClockSetBackNeverResets) {
+  StartAndWait();
+  Feed({MakePacket(100, 6, kRemote, kLocal)});
+  stat->StopCapture();
+  // Standby overnight: the next capture starts the next morning.
+  clock = EncodeDate(2024, 4, 1) + EncodeTime(8, 0, 0, 0);
+  StartAndWait();
+  EXPECT_EQ(log.Last().TotalIncoming, 0);
+  Feed({MakePacket(50, 6, kRemote, kLocal)});
+  EXPECT_EQ(log.Last().TotalIncoming, 50);
+  // The clock is set back over midnight and forward again: the day goes on.
+  clock = EncodeDate(2024, 3, 31) + EncodeTime(23, 59, 0, 0);
+  Feed({MakePacket(25, 6, kRemote, kLocal)});
+  clock = EncodeDate(2024, 4, 1) + EncodeTime(8, 0, 5, 0);
+  Feed({MakePacket(30, 6, kRemote, kLocal)});
+  EXPECT_EQ(log.Last().TotalIncoming, 105);
+  EXPECT_EQ(stat->Counters().TcpIn, 105);
+}

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <thread>
 
@@ -158,6 +160,20 @@ TEST_F(DMUTest, ReadOnlyFileIsRefusedUntouched) {
   ExpectRefusedFile("attempt to write a readonly database");
 }
 
+TEST_F(DMUTest, AJournalLeftUnwritableByAnotherUserIsRefusedUntouched) {
+  TObeyFileModes obey;
+  if (!obey.Active()) GTEST_SKIP() << "cannot drop the permission override";
+  WriteFileBytes(datFile, kTemplate);
+  // A writer that dies leaves its -wal behind; this one belongs to someone else.
+  const fs::path script = folder.Path() / "die.sql";
+  WriteFileBytes(script, "INSERT INTO INETTRAFFIC (IP) VALUES ('a');\n.shell kill -9 $PPID\n");
+  std::system(
+      ("sqlite3 '" + datFile.string() + "' < '" + script.string() + "' 2>/dev/null").c_str());
+  ASSERT_TRUE(fs::exists(datFile.string() + "-wal"));
+  fs::permissions(datFile.string() + "-wal", fs::perms::owner_read);
+  ExpectRefusedFile("attempt to write a readonly database");
+}
+
 TEST_F(DMUTest, ReadOnlyFolderWithoutFileStopsStartUpWithTheWriteError) {
   TObeyFileModes obey;
   if (!obey.Active()) GTEST_SKIP() << "cannot drop the permission override";
@@ -253,6 +269,111 @@ TEST_F(DMUTest, RowsThatCannotBeWrittenAreCounted) {
   dm->InsertTraffic("10.0.0.1", 1e300, 0, 1, 0);
   EXPECT_EQ(dm->FailedInsertCount(), 2u);
   EXPECT_TRUE(dm->Connection()->Query("SELECT * FROM INETTRAFFIC").empty());
+}
+
+// Another process holds the file's write lock for a second, as a second
+// sqlite3 session or a backup tool would.
+class TWriterElsewhere {
+ public:
+  explicit TWriterElsewhere(const fs::path& file) {
+    script_ = file.string() + ".writer.sql";
+    WriteFileBytes(script_,
+                   "BEGIN IMMEDIATE;\nINSERT INTO INETTRAFFIC (IP) VALUES ('elsewhere');\n"
+                   ".print locked\n.shell sleep 1\nCOMMIT;\n");
+    pipe_ = popen(("sqlite3 '" + file.string() + "' < '" + script_ + "'").c_str(), "r");
+    char line[64] = "";
+    locked_ = pipe_ && std::fgets(line, sizeof line, pipe_) && std::string(line) == "locked\n";
+  }
+  ~TWriterElsewhere() { Wait(); }
+  bool Locked() const { return locked_; }
+  void Wait() {
+    if (pipe_) pclose(pipe_);
+    pipe_ = nullptr;
+    fs::remove(script_);
+  }
+
+ private:
+  std::string script_;
+  FILE* pipe_ = nullptr;
+  bool locked_ = false;
+};
+
+TEST_F(DMUTest, ARowTheFileRefusesCostsThatRowAlone) {
+  auto dm = Start();
+  dm->Connection()->Execute(
+      "CREATE TRIGGER refuse BEFORE INSERT ON INETTRAFFIC WHEN NEW.IP = 'bad' "
+      "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+  const TDateTime t = EncodeDateTime({2007, 1, 5, 10, 0, 0, 0});
+  dm->InsertTraffic("bad", t, 0, 1, 0);
+  dm->InsertTraffic("10.0.0.1", t, 0, 2, 0);
+  dm->Flush();
+  dm->InsertTraffic("10.0.0.1", t, 0, 4, 0);
+  dm->Flush();
+  EXPECT_EQ(dm->FailedInsertCount(), 1u);
+  EXPECT_EQ(Sqlite3Cli(datFile, "SELECT COUNT(*), SUM(INCOMING) FROM INETTRAFFIC"), "2|6\n");
+}
+
+TEST_F(DMUTest, RowsWaitWhileAnotherProgramWritesTheFile) {
+  auto dm = Start();
+  TWriterElsewhere writer(datFile);
+  ASSERT_TRUE(writer.Locked());
+  const TDateTime t = EncodeDateTime({2007, 1, 5, 10, 0, 0, 0});
+  dm->InsertTraffic("10.0.0.1", t, 0, 1, 0);
+  dm->Flush();
+  EXPECT_TRUE(dm->RowsPending()) << "the lock outlasts the wait";
+  for (int i = 0; i < 4; ++i) {
+    dm->InsertTraffic("10.0.0.1", t, 0, 1, 0);
+    dm->Flush();
+  }
+  writer.Wait();
+  dm->Flush();
+  EXPECT_FALSE(dm->RowsPending());
+  EXPECT_EQ(dm->FailedInsertCount(), 0u);
+  EXPECT_EQ(Sqlite3Cli(datFile, "SELECT COUNT(*) FROM INETTRAFFIC WHERE IP = '10.0.0.1'"), "5\n");
+}
+
+TEST_F(DMUTest, AFullDiskCostsTheGroupAndLeavesASoundFile) {
+  auto dm = Start();
+  const TDateTime t = EncodeDateTime({2007, 1, 5, 10, 0, 0, 0});
+  dm->InsertTraffic("10.0.0.1", t, 0, 1, 0);
+  dm->Flush();
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit full = saved;
+  full.rlim_cur = 64 * 1024;  // no file may grow past this: a full disk
+  setrlimit(RLIMIT_FSIZE, &full);
+  for (int i = 0; i < 5000; ++i) dm->InsertTraffic("10.0.0.1", t, 0, 1, 0);
+  dm->Flush();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  EXPECT_EQ(dm->FailedInsertCount(), 5000u);
+  dm->InsertTraffic("10.0.0.2", t, 0, 1, 0);
+  dm->Flush();
+  EXPECT_EQ(dm->FailedInsertCount(), 5000u) << "space again: rows are stored again";
+  dm.reset();
+  EXPECT_EQ(Sqlite3Cli(datFile, "PRAGMA integrity_check; SELECT COUNT(*) FROM INETTRAFFIC"),
+            "ok\n2\n");
+}
+
+TEST_F(DMUTest, AFileDeletedOrReplacedWhileRunningIsFollowed) {
+  auto dm = Start();
+  const TDateTime t = EncodeDateTime({2007, 1, 5, 10, 0, 0, 0});
+  dm->InsertTraffic("10.0.0.1", t, 0, 1, 0);
+  dm->Flush();
+  fs::remove(datFile);
+  dm->InsertTraffic("10.0.0.2", t, 0, 2, 0);
+  dm->Flush();
+  EXPECT_EQ(Sqlite3Cli(datFile, "SELECT IP FROM INETTRAFFIC"), "10.0.0.2\n")
+      << "a new file from the template";
+
+  const fs::path other = folder.Path() / "restored.dat";
+  WriteFileBytes(other, kTemplate);
+  Sqlite3Cli(other, "INSERT INTO INETTRAFFIC (IP) VALUES ('restored')");
+  fs::rename(other, datFile);
+  dm->InsertTraffic("10.0.0.3", t, 0, 3, 0);
+  dm->Flush();
+  EXPECT_EQ(Sqlite3Cli(datFile, "SELECT IP FROM INETTRAFFIC ORDER BY IP"), "10.0.0.3\nrestored\n");
+  EXPECT_EQ(dm->FailedInsertCount(), 0u);
 }
 
 }  // namespace

@@ -6,11 +6,13 @@
 #include <filesystem>
 
 #include "UiTestSupport.h"
+#include "capture/CaptureFixture.h"
 #include "database/DMU.h"
 #include "netinfo/sysutil.h"
 #include "platform/AdapterQuery.h"
 #include "settings/CfgKeys.h"
 #include "ui/Dialogs.h"
+#include "ui/EventLoopSync.h"
 #include "ui/SystemColors.h"
 #include "ui/frmStatU.h"
 #include "ui/frmToolsU.h"
@@ -297,6 +299,28 @@ class FrmStatTest : public QObject {
     QCOMPARE(rows.at(0).at(0).AsInteger(), 2);
     QCOMPARE(rows.at(0).at(1).AsInteger(), 120);
     QCOMPARE(rows.at(0).at(2).AsString(), std::string("10.0.0.1"));
+  }
+
+  void trayHintTellsOfLostPacketsAndUnsavedRows() {
+    RunSynchronizeFromEventLoop();
+    {
+      test::TFakeAdapters adapters;
+      adapters.Set("192.168.0.2");
+      TDM closed({});  // never created: no row can be stored
+      TfrmStatic form(&closed);
+      form.FormCreate();
+      auto feed = test::UseMemoryFeed(*form.Stat());
+      feed->dropped = 7;
+      form.Stat()->StartCapture();
+      QTRY_VERIFY(form.Stat()->Capturing());
+      const std::uint8_t remote[4] = {192, 168, 0, 5}, local[4] = {192, 168, 0, 2};
+      feed->Push(test::MakePacket(60, 6, remote, local));
+      QTRY_COMPARE(form.TrayHint(), QString("Corvina\nПринято: 60 байт\nОтправлено: 0\n"
+                                            "Потеряно пакетов: 7\nНе сохранено записей: 1"));
+      form.FormDestroy();
+    }
+    SetSynchronizeWakeHook(nullptr);
+    SetAdapterQuery([] { return std::vector<TAdapterRecord>{}; });
   }
 
   void settingsColoursBecomeDesktopColours() {
