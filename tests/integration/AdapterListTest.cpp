@@ -25,6 +25,8 @@ class AdapterList : public ::testing::Test {
     ns->Run("ip addr add 10.30.0.1/16 dev d0");
     ns->Run("ip link set d0 up");
     ns->Run("ip link set d1 up");
+    ns->WaitForCarrier("d0");
+    ns->WaitForCarrier("d1");
     ns->Enter();
   }
   std::unique_ptr<TNetns> ns;

@@ -117,6 +117,8 @@ TEST_F(AdapterState, TunnelsWithoutAHardwareAddressAreListedAndMeteredByName) {
   net->local.Run("ip addr add 10.88.1.1 peer 10.88.1.2 dev tun1");
   net->local.Run("ip link set tun0 up");
   net->local.Run("ip link set tun1 up");
+  net->local.WaitForCarrier("tun0");
+  net->local.WaitForCarrier("tun1");
   std::vector<std::string> tunnels;
   for (const TAdapterAddress& a : EnumAdapterAddresses())
     if (a.Description.rfind("tun", 0) == 0)
