@@ -1,25 +1,34 @@
 #include "capture/HostWatch.h"
 
-#include <chrono>
+#include <atomic>
 
 #include "capture/SnifferLan.h"
 #include "netinfo/LanApi.h"
 
 namespace corvina {
+namespace {
+
+std::atomic<std::chrono::milliseconds::rep> PassIntervalMs{1000};
+
+}  // namespace
+
+void TSnifferHostEnabledThread::SetPassInterval(std::chrono::milliseconds interval) {
+  PassIntervalMs = interval.count();
+}
 
 TSnifferHostEnabledThread::TSnifferHostEnabledThread(TSnifferProtocolObject& Owner)
     : Owner(Owner) {}
 
 TSnifferHostEnabledThread::~TSnifferHostEnabledThread() {
-  Abandon();
+  Stop();
   WaitFor();
 }
 
-void TSnifferHostEnabledThread::Abandon() {
+void TSnifferHostEnabledThread::Stop() {
   Terminate();
   {
+    // A pause that has just found the flag clear is waiting once this lock is free.
     std::lock_guard lock(PauseMutex);
-    Abandoned = true;
   }
   PauseWake.notify_all();
 }
@@ -43,8 +52,6 @@ void TSnifferHostEnabledThread::Execute() {
 }
 
 void TSnifferHostEnabledThread::Pass() {
-  std::string address;
-  const bool found = FindAdapterAddress(Owner.AdapterMac(), address);
   std::string local;
   bool capturing;
   {
@@ -52,16 +59,22 @@ void TSnifferHostEnabledThread::Pass() {
     local = Owner.LocalAddress_;
     capturing = Owner.Capturing_;
   }
+  std::string address;
+  const bool found = FindAdapterAddress(Owner.AdapterMac(), address, local);
   if (found && address == local) return;
-  if (capturing) Synchronize([this] { Owner.StopCapture(); });
+  // A capture that failed to start keeps its address until it is stopped;
+  // stopping it now lets the start below, or the one when the adapter is
+  // back, try again.
+  const bool held = capturing || (!local.empty() && local != "0.0.0.0");
+  if (held) Synchronize([this] { Owner.StopCapture(); });
   Synchronize([this] { Owner.DoStandby(); });
   if (found) Synchronize([this] { Owner.StartCapture(); });
 }
 
 void TSnifferHostEnabledThread::Pause() {
-  // The pause is not cut short by the terminate flag, only when the owner goes.
   std::unique_lock lock(PauseMutex);
-  PauseWake.wait_for(lock, std::chrono::milliseconds(1000), [this] { return Abandoned; });
+  PauseWake.wait_for(lock, std::chrono::milliseconds(PassIntervalMs.load()),
+                     [this] { return Terminated(); });
 }
 
 }  // namespace corvina

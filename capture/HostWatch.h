@@ -2,6 +2,7 @@
 // The adapter watch: once a second looks up the chosen adapter's address and
 // starts, restarts or stops the capture to follow it.
 
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 
@@ -16,8 +17,11 @@ class TSnifferHostEnabledThread : public TThread {
   explicit TSnifferHostEnabledThread(TSnifferProtocolObject& Owner);
   ~TSnifferHostEnabledThread() override;
 
-  // The owner is going away: end without waiting out the current pause.
-  void Abandon();
+  // Ends the watch after its current pass, without waiting out the pause.
+  void Stop();
+
+  // The pause between passes, one second unless a test sets another.
+  static void SetPassInterval(std::chrono::milliseconds interval);
 
  protected:
   void Execute() override;
@@ -29,7 +33,6 @@ class TSnifferHostEnabledThread : public TThread {
   TSnifferProtocolObject& Owner;
   std::mutex PauseMutex;
   std::condition_variable PauseWake;
-  bool Abandoned = false;
 };
 
 }  // namespace corvina

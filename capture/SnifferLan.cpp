@@ -32,9 +32,7 @@ void TSnifferProtocolObject::Shutdown() {
     std::lock_guard lock(Lock);
     Active_ = false;
   }
-  StopWatch();
-  for (auto& worker : Ended_)
-    if (auto* watch = dynamic_cast<TSnifferHostEnabledThread*>(worker.get())) watch->Abandon();
+  StopWatch();  // every watch let go has been told to stop, so none sits out its pause
   // Joining on the main thread drops the workers' pending calls, so none of
   // them reaches this object any more.
   for (auto& worker : Ended_) worker->WaitFor();
@@ -119,7 +117,7 @@ void TSnifferProtocolObject::StopWatch() {
   ReapEnded();
   if (!WatchThread) return;
   // Not waited for: it ends after its current pass and stops the capture itself.
-  WatchThread->Terminate();
+  WatchThread->Stop();
   Ended_.push_back(std::move(WatchThread));
 }
 

@@ -25,20 +25,34 @@ std::vector<TAdapterAddress> EnumAdapterAddresses() {
   for (const TAdapterRecord& r : QueryAdapters()) {
     const std::string mac = MacToText(r.HardwareAddress, r.HardwareAddressLength);
     const std::string description = r.Description.substr(0, kMaxAdapterDescription);
-    if (r.Addresses.empty()) list.push_back({"0.0.0.0", "0.0.0.0", mac, description});
-    for (const TAdapterIPv4& a : r.Addresses) list.push_back({a.Address, a.Mask, mac, description});
+    if (!r.Running || r.Addresses.empty()) {
+      list.push_back({"0.0.0.0", "0.0.0.0", mac, description, r.Name});
+      continue;
+    }
+    for (const TAdapterIPv4& a : r.Addresses)
+      list.push_back({a.Address, a.Mask, mac, description, r.Name});
   }
   return list;
 }
 
-bool FindAdapterAddress(const std::string& macText, std::string& address) {
+std::string AdapterBindKey(const TAdapterAddress& adapter) {
+  const bool zeros = adapter.MacAddress.find_first_not_of("0-") == std::string::npos;
+  return zeros ? adapter.Name : adapter.MacAddress;
+}
+
+bool FindAdapterAddress(const std::string& bindKey, std::string& address, const std::string& keep) {
   address = "0.0.0.0";
   for (const TAdapterAddress& a : EnumAdapterAddresses()) {
-    if (strcasecmp(a.MacAddress.c_str(), macText.c_str()) != 0) continue;
-    address = a.Address;
-    return address != "0.0.0.0";
+    const bool matches =
+        strcasecmp(a.MacAddress.c_str(), bindKey.c_str()) == 0 || a.Name == bindKey;
+    if (!matches || a.Address == "0.0.0.0") continue;
+    if (a.Address == keep) {
+      address = keep;
+      break;
+    }
+    if (address == "0.0.0.0") address = a.Address;
   }
-  return false;
+  return address != "0.0.0.0";
 }
 
 }  // namespace corvina

@@ -20,6 +20,9 @@ struct TAdapterRecord {
   std::uint8_t HardwareAddress[8] = {};
   unsigned HardwareAddressLength = 0;
   std::string Description;
+  // Up and with a carrier. The addresses of a link that is not cannot carry
+  // traffic; a table of test adapters leaves them all running.
+  bool Running = true;
 };
 
 using TAdapterQuery = std::function<std::vector<TAdapterRecord>()>;

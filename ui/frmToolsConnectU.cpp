@@ -66,10 +66,12 @@ void TfrmToolsConnect::FormCreate() {
     auto* row = new QTreeWidgetItem(
         ListView, QStringList{QString::fromStdString(a.Address), QString::fromStdString(a.Mask),
                               QString::fromStdString(a.MacAddress)});
+    const std::string key = AdapterBindKey(a);
     row->setData(0, kDescriptionRole, QString::fromStdString(a.Description));
+    row->setData(0, kBindKeyRole, QString::fromStdString(key));
     row->setIcon(0, rowImage);
     // One row can be selected: with several rows of the remembered adapter the last one wins.
-    if (macBind ? *macBind == a.MacAddress : true) chosen = row;
+    if (macBind ? *macBind == key : true) chosen = row;
   }
   if (chosen) ListView->setCurrentItem(chosen);
 }
@@ -77,8 +79,9 @@ void TfrmToolsConnect::FormCreate() {
 bool TfrmToolsConnect::FormCloseQuery() {
   const QList<QTreeWidgetItem*> selected = ListView->selectedItems();
   if (!selected.isEmpty())
-    GetLocalCfgIntf()->SetValue(kMacBind,
-                                Variant::FromString(selected.first()->text(2).toStdString()));
+    GetLocalCfgIntf()->SetValue(
+        kMacBind,
+        Variant::FromString(selected.first()->data(0, kBindKeyRole).toString().toStdString()));
   return true;
 }
 

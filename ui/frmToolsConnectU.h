@@ -21,8 +21,10 @@ class TfrmToolsConnect : public TToolsPage {
   void ListViewSelectItem(QTreeWidgetItem* item);
 
   // A row holds the address, the mask and the hardware address in its
-  // columns, and the adapter's description under this role.
+  // columns, the adapter's description and the key that remembers it
+  // (AdapterBindKey) under these roles.
   static constexpr int kDescriptionRole = Qt::UserRole;
+  static constexpr int kBindKeyRole = Qt::UserRole + 1;
 
   QTreeWidget* ListView;
   QLabel* Label3;  // "address (mask)"

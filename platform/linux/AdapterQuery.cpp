@@ -75,15 +75,21 @@ std::vector<TAdapterRecord> SystemQuery() {
   std::map<int, TAdapterRecord> byIndex;  // ordered by interface index
   std::map<std::string, int> indexOfName;
   for (ifaddrs* a = list; a; a = a->ifa_next) {
-    if (!a->ifa_addr || a->ifa_addr->sa_family != AF_PACKET) continue;
+    // One entry per link, with its hardware address; a link without one
+    // (tunnels, PPP) comes with no address at all and is listed all the same.
+    if (a->ifa_addr && a->ifa_addr->sa_family != AF_PACKET) continue;
     const auto* ll = reinterpret_cast<const sockaddr_ll*>(a->ifa_addr);
-    if (ll->sll_halen == 0) continue;  // no hardware address, nothing to remember it by
-    TAdapterRecord& r = byIndex[ll->sll_ifindex];
+    const int index = ll ? ll->sll_ifindex : int(if_nametoindex(a->ifa_name));
+    if (index == 0) continue;  // gone meanwhile
+    TAdapterRecord& r = byIndex[index];
     r.Name = a->ifa_name;
-    r.HardwareAddressLength = std::min<unsigned>(ll->sll_halen, sizeof r.HardwareAddress);
-    std::memcpy(r.HardwareAddress, ll->sll_addr, r.HardwareAddressLength);
+    if (ll) {
+      r.HardwareAddressLength = std::min<unsigned>(ll->sll_halen, sizeof r.HardwareAddress);
+      std::memcpy(r.HardwareAddress, ll->sll_addr, r.HardwareAddressLength);
+    }
     r.Description = Describe(r.Name, a->ifa_flags);
-    indexOfName[r.Name] = ll->sll_ifindex;
+    r.Running = (a->ifa_flags & IFF_UP) && (a->ifa_flags & IFF_RUNNING);
+    indexOfName[r.Name] = index;
   }
   for (ifaddrs* a = list; a; a = a->ifa_next) {
     if (!a->ifa_addr || a->ifa_addr->sa_family != AF_INET) continue;

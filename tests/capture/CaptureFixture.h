@@ -38,27 +38,38 @@ class TFakeAdapters {
   TFakeAdapters() {
     SetAdapterQuery([this] {
       std::lock_guard lock(mutex_);
+      ++queries_;
       return records_;
     });
   }
   ~TFakeAdapters() { SetAdapterQuery({}); }
   // An empty address removes the adapter.
   void Set(const std::string& address) {
+    Set(address.empty() ? std::vector<std::string>{} : std::vector<std::string>{address});
+  }
+  // The adapter with these addresses in the system's order; none removes it.
+  void Set(const std::vector<std::string>& addresses) {
     std::lock_guard lock(mutex_);
     records_.clear();
-    if (address.empty()) return;
+    if (addresses.empty()) return;
     TAdapterRecord r;
     r.Name = "fake0";
-    r.Addresses.push_back({address, "255.255.255.0"});
+    for (const std::string& address : addresses) r.Addresses.push_back({address, "255.255.255.0"});
     const std::uint8_t mac[6] = {2, 0, 0, 0, 0, 0x0A};
     std::copy(mac, mac + 6, r.HardwareAddress);
     r.HardwareAddressLength = 6;
     records_.push_back(r);
   }
+  // How often the table was read: once per watch pass and once per capture start.
+  int Queries() {
+    std::lock_guard lock(mutex_);
+    return queries_;
+  }
 
  private:
   std::mutex mutex_;
   std::vector<TAdapterRecord> records_;
+  int queries_ = 0;
 };
 
 // Event names in order, with the sample each statistics event carried.

@@ -25,6 +25,8 @@ class AdapterList : public ::testing::Test {
     ns->Run("ip addr add 10.30.0.1/16 dev d0");
     ns->Run("ip link set d0 up");
     ns->Run("ip link set d1 up");
+    ns->WaitForCarrier("d0");
+    ns->WaitForCarrier("d1");
     ns->Enter();
   }
   std::unique_ptr<TNetns> ns;
@@ -36,13 +38,14 @@ TEST_F(AdapterList, EntriesAndLookUpFollowTheInterfaces) {
   const auto list = EnumAdapterAddresses();
   // By interface index: lo, then d1 without IPv4, then d0 with its two addresses.
   ASSERT_EQ(list.size(), 4u);
-  EXPECT_EQ(list[0],
-            (TAdapterAddress{"127.0.0.1", "255.0.0.0", "00-00-00-00-00-00", "lo (loopback)"}));
-  EXPECT_EQ(list[1], (TAdapterAddress{"0.0.0.0", "0.0.0.0", "02-00-00-00-00-01", "d1 (veth)"}));
-  EXPECT_EQ(list[2],
-            (TAdapterAddress{"10.20.0.1", "255.255.255.0", "00-1A-2B-3C-4D-5E", "d0 (veth)"}));
+  EXPECT_EQ(list[0], (TAdapterAddress{"127.0.0.1", "255.0.0.0", "00-00-00-00-00-00",
+                                      "lo (loopback)", "lo"}));
+  EXPECT_EQ(list[1],
+            (TAdapterAddress{"0.0.0.0", "0.0.0.0", "02-00-00-00-00-01", "d1 (veth)", "d1"}));
+  EXPECT_EQ(list[2], (TAdapterAddress{"10.20.0.1", "255.255.255.0", "00-1A-2B-3C-4D-5E",
+                                      "d0 (veth)", "d0"}));
   EXPECT_EQ(list[3],
-            (TAdapterAddress{"10.30.0.1", "255.255.0.0", "00-1A-2B-3C-4D-5E", "d0 (veth)"}));
+            (TAdapterAddress{"10.30.0.1", "255.255.0.0", "00-1A-2B-3C-4D-5E", "d0 (veth)", "d0"}));
 
   std::string address;
   EXPECT_TRUE(FindAdapterAddress("00-1a-2b-3c-4d-5e", address));

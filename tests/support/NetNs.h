@@ -59,6 +59,15 @@ class TNetns {
   std::string Exec(const std::string& command) const {
     return "ip netns exec " + name_ + " " + command;
   }
+  // Waits until the link counts as running: the kernel sets that a moment
+  // after `ip link set up` (up to a second), not at once.
+  void WaitForCarrier(const std::string& device) const {
+    for (int i = 0; i < 150; ++i) {
+      if (TryRun("grep -qxE 'up|unknown' /sys/class/net/" + device + "/operstate") == 0) return;
+      usleep(20000);
+    }
+    throw std::runtime_error("in " + name_ + ": " + device + " did not come up");
+  }
 
   // Moves the calling thread into the namespace (threads it starts later follow).
   void Enter() {

@@ -26,6 +26,15 @@ TAdapterRecord Adapter(std::uint8_t last, std::vector<TAdapterIPv4> addresses,
   return r;
 }
 
+// A link without a hardware address, such as a tunnel or a PPP link.
+TAdapterRecord Tunnel(std::string name, std::string address) {
+  TAdapterRecord r;
+  r.Name = name;
+  r.Addresses = {{std::move(address), "255.255.255.255"}};
+  r.Description = name + " (tun)";
+  return r;
+}
+
 // eth1 with two addresses, then eth2.
 std::vector<TAdapterRecord> TwoAdapters() {
   return {
@@ -117,6 +126,23 @@ class FrmToolsConnectTest : public QObject {
     QCOMPARE(page.Label3->text(), QString("172.16.0.9 (255.240.0.0)"));
     page.FormCloseQuery();
     QVERIFY(Get(kMacBind).IsNull());
+  }
+
+  // Such links all read "00-00-00-00-00-00"; remembered by name, the one chosen is the one
+  // preselected next time.
+  void linksWithoutAHardwareAddressAreRememberedByName() {
+    SetAdapterQuery([] {
+      return std::vector{Tunnel("tun0", "10.8.0.1"), Tunnel("ppp0", "10.9.0.1")};
+    });
+    TfrmToolsConnect page(nullptr);
+    page.FormCreate();
+    QCOMPARE(page.ListView->topLevelItem(0)->text(2), QString("00-00-00-00-00-00"));
+    page.ListView->setCurrentItem(page.ListView->topLevelItem(0));
+    page.FormCloseQuery();
+    QCOMPARE(Get(kMacBind), Variant::FromString("tun0"));
+    TfrmToolsConnect again(nullptr);
+    again.FormCreate();
+    QCOMPARE(SelectedRow(again.ListView), 0);
   }
 };
 
