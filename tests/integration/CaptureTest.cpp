@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <sstream>
 
 #include "capture/CaptureFixture.h"
@@ -226,6 +227,39 @@ TEST_F(CaptureLive, TheWatchFollowsAddressChangeRemovalAndSwitchOff) {
   net->local.Run("ip link del cap0");
   from = log.names.size();
   EXPECT_EQ(EventsAfter(from, 3, 3000ms), (Names{"Stop", "Standby", "Standby"}));
+}
+
+// Packet sockets this process holds open.
+int OpenPacketSockets() {
+  std::set<std::string> packetInodes;
+  std::ifstream table("/proc/self/net/packet");
+  std::string line;
+  std::getline(table, line);  // the heading
+  while (std::getline(table, line)) {
+    std::istringstream fields(line);
+    std::string field;
+    for (int i = 0; i < 9 && fields >> field; ++i) {
+    }
+    packetInodes.insert(field);  // the ninth column
+  }
+  int open = 0;
+  for (const auto& fd : fs::directory_iterator("/proc/self/fd")) {
+    std::error_code ec;
+    const std::string target = fs::read_symlink(fd.path(), ec).string();
+    if (target.rfind("socket:[", 0) == 0 &&
+        packetInodes.count(target.substr(8, target.size() - 9)) != 0)
+      ++open;
+  }
+  return open;
+}
+
+TEST_F(CaptureLive, SwitchingOffReleasesTheCaptureAtOnce) {
+  SwitchOnAndWaitForCapture();
+  EXPECT_EQ(OpenPacketSockets(), 1);
+  stat->SetActive(false);
+  EXPECT_EQ(EventsAfter(log.names.size(), 2, 5000ms), (Names{"Stop", "Standby"}));
+  // The ring and the filter go with the capture, not at the next start.
+  EXPECT_TRUE(PumpUntil([] { return OpenPacketSockets() == 0; }, 3000ms));
 }
 
 TEST_F(CaptureLive, WithoutCaptureRightsTheErrorIsReported) {
