@@ -33,11 +33,11 @@ test-asan: deps
 	@cmake --build build/asan -j $(JOBS)
 	@ctest --test-dir build/asan --output-on-failure -j $(JOBS) -LE integration
 
-# Thread sanitizer over the threading tests (core only).
+# Thread sanitizer over the threading tests, the Qt event-loop hand-over included.
 test-tsan: deps
 	@cmake -S . -B build/tsan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DCORVINA_WERROR=ON \
-	  -DCORVINA_SANITIZE=thread -DCORVINA_BUILD_UI=OFF >/dev/null
-	@cmake --build build/tsan -j $(JOBS)
+	  -DCORVINA_SANITIZE=thread >/dev/null
+	@cmake --build build/tsan -j $(JOBS) --target corvina_threads_tests
 	@ctest --test-dir build/tsan --output-on-failure -j $(JOBS) -L threads
 
 # Installs the meter with the one capability it needs (raw packet capture)
