@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "database/ReportSource.h"
 #include "netinfo/sysutil.h"
 #include "settings/CfgIntf.h"
 
@@ -24,8 +25,13 @@ TDM::~TDM() { DataModuleDestroy(); }
 
 void TDM::DataModuleCreate() {
   connection_ = std::make_unique<TSQLiteConnection>();
-  // The reports run their queries on Connection() directly; no separate
-  // report adapter needs to be pointed at it.
+  // Every open, the open on use included, checks or makes the totals table.
+  connection_->OnOpen = [this] { totals_.Attach(*connection_); };
+  // Reports run on this connection; the rows of the open group count too.
+  report_.OnQuery = [this](const TReportQuery& query) {
+    Flush();
+    return RunReportQuery(*connection_, totals_.Ready(), query);
+  };
   OpenDatabase();
   if (callbacks_.BuildProductInfo) callbacks_.BuildProductInfo(*this);
   if (callbacks_.CreateMainWindow) callbacks_.CreateMainWindow(*this);
@@ -68,6 +74,7 @@ void TDM::InsertTraffic(const std::string& ip, TDateTime start, std::int64_t dur
     if (groupRows_ == 0 || !connection_->InTransaction()) {
       failedInserts_ += groupRows_;  // the engine rolled the group back after an error
       groupRows_ = 0;
+      totals_.Clear();
       connection_->Execute("BEGIN");
       groupStart_ = std::chrono::steady_clock::now();
     }
@@ -75,6 +82,7 @@ void TDM::InsertTraffic(const std::string& ip, TDateTime start, std::int64_t dur
                                       Variant::FromInteger(duration, varInt64),
                                       Variant::FromInteger(incoming, varInt64),
                                       Variant::FromInteger(outgoing, varInt64)});
+    totals_.Add(ip, start, incoming, outgoing);
     ++groupRows_;
   } catch (...) {
     ++failedInserts_;
@@ -86,12 +94,15 @@ void TDM::Flush() noexcept {
   if (!connection_ || !connection_->InTransaction()) {
     failedInserts_ += groupRows_;  // rolled back by the engine, or the connection is gone
     groupRows_ = 0;
+    totals_.Clear();
     return;
   }
   try {
+    totals_.Write(*connection_);  // the sums commit with their rows
     connection_->Execute("COMMIT");
   } catch (...) {
     failedInserts_ += groupRows_;
+    totals_.Clear();
     try {
       connection_->Execute("ROLLBACK");
     } catch (...) {
@@ -104,8 +115,28 @@ void TDM::Flush() noexcept {
 int TDM::DeletePeriod(TDateTime fromDate, TDateTime toDate) {
   if (!connection_) throw EDatabaseError("no connection");
   Flush();
-  return connection_->Execute(
-      kDeleteSql, {Variant::FromDate(DateOf(fromDate)), Variant::FromDate(DateOf(toDate) + 1)});
+  // The rows and their totals go together or not at all.
+  connection_->Execute("BEGIN");
+  try {
+    const int deleted = connection_->Execute(
+        kDeleteSql, {Variant::FromDate(DateOf(fromDate)), Variant::FromDate(DateOf(toDate) + 1)});
+    totals_.DeletePeriod(*connection_, fromDate, toDate);
+    connection_->Execute("COMMIT");
+    return deleted;
+  } catch (...) {
+    try {
+      connection_->Execute("ROLLBACK");
+    } catch (...) {
+      // The engine rolled back already.
+    }
+    throw;
+  }
+}
+
+void TDM::RunReport(const std::string& resName) {
+  report_.Clear();
+  report_.LoadFromResource(resName);
+  report_.ShowReport();
 }
 
 }  // namespace corvina

@@ -9,7 +9,9 @@
 #include <string>
 
 #include "database/SQLiteConnection.h"
+#include "database/TrafficTotals.h"
 #include "framework/DateTime.h"
+#include "reports/ReportEngine.h"
 
 namespace corvina {
 
@@ -73,13 +75,25 @@ class TDM {
   static constexpr std::chrono::milliseconds kCommitInterval{250};
 
   // Deletes the rows from the start of fromDate's day up to, not including,
-  // the start of the day after toDate. Raises EDatabaseError with the
-  // engine's message when the deletion fails. Returns the rows deleted.
+  // the start of the day after toDate, and their hourly totals with them.
+  // Raises EDatabaseError with the engine's message when the deletion
+  // fails. Returns the rows deleted.
   int DeletePeriod(TDateTime fromDate, TDateTime toDate);
+
+  // Runs the built-in report of that resource name ("FR00D", "FR00M",
+  // "FR00ALL") and returns when its preview is closed. Errors (a missing or
+  // malformed definition, a failing query) are the caller's to show.
+  void RunReport(const std::string& resName);
+  // The one report engine; ui/ gives it its dialog and preview.
+  TReportEngine& Report() { return report_; }
+  // Whether reports read the table of hourly totals (else INETTRAFFIC).
+  bool TotalsReady() const { return totals_.Ready(); }
 
  private:
   TDMCallbacks callbacks_;
   std::unique_ptr<TSQLiteConnection> connection_;
+  TTrafficTotals totals_;
+  TReportEngine report_;
   std::uint64_t failedInserts_ = 0;
   // Rows of the open group, and when it was opened.
   std::uint64_t groupRows_ = 0;
