@@ -111,6 +111,7 @@ std::string FormatCell(const TPageCell& cell) {
 
 void SavePreparedReport(const TPreparedReport& report, std::ostream& out) {
   out << kHeader << "\n";
+  out << "title " << Quoted(report.Title) << "\n";
   out << "page-size " << FormatNumber(report.PageWidth) << " " << FormatNumber(report.PageHeight)
       << "\n";
   for (const TOutlineEntry& e : report.Outline)
@@ -132,7 +133,9 @@ TPreparedReport LoadPreparedReport(std::istream& in) {
       std::vector<std::string> words = SplitWords(line);
       const std::string statement = words.front();
       words.erase(words.begin());
-      if (statement == "page-size" && words.size() == 2) {
+      if (statement == "title" && words.size() == 1) {
+        report.Title = words[0];
+      } else if (statement == "page-size" && words.size() == 2) {
         report.PageWidth = NonNegative(words[0]);
         report.PageHeight = NonNegative(words[1]);
         if (report.PageWidth == 0 || report.PageHeight == 0) throw EReportError("пустая страница");

@@ -53,6 +53,7 @@ struct TOutlineEntry {
 };
 
 struct TPreparedReport {
+  std::string Title;  // the title band's text on one line, for window and document titles
   double PageWidth = 210, PageHeight = 297;
   std::vector<TPreparedPage> Pages;
   std::vector<TOutlineEntry> Outline;

@@ -119,6 +119,9 @@ class TLayout {
     NewPage();
     scope_.SetRows(rows ? 0 : kNoRow, 0, rows);
     Place(TBandKind::Title);
+    for (const TPageCell& cell : report_.Pages[0].Cells)
+      if (report_.Title.empty()) report_.Title = cell.Text;
+    std::replace(report_.Title.begin(), report_.Title.end(), '\n', ' ');
     for (std::size_t first = 0; first < rows;) {
       const std::size_t last = GroupEnd(first);
       Group(first, last);

@@ -93,6 +93,7 @@ TEST(PreparedReportTest, SavedReportLoadsEqualAndForeignFilesAreRefused) {
   cell.Text = "Итого по группе: \"a\\b\"\nвторая строка";
   report.Pages[1].Cells = {cell, TPageCell{}};
   report.Outline = {{"192.168.0.2", 1, 20}};
+  report.Title = "ОТЧЕТ ЗА ДЕНЬ 05.01.2007";
   std::stringstream file;
   SavePreparedReport(report, file);
   EXPECT_EQ(LoadPreparedReport(file), report);
