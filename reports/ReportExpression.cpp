@@ -30,21 +30,6 @@ constexpr TFunction kFunctions[] = {
     {"YearOf", 1}, {"MonthOf", 1}, {"DayOf", 1},      {"EncodeDate", 3}, {"FormatDateTime", 2},
     {"Format", 2}, {"Now", 0},     {"DialogDate", 0}, {"Sum", 1},        {"Chr", 1}};
 
-bool IsInteger(const Variant& v) {
-  switch (v.Kind()) {
-    case varSmallint:
-    case varInteger:
-    case varShortInt:
-    case varByte:
-    case varWord:
-    case varLongWord:
-    case varInt64:
-      return true;
-    default:
-      return false;
-  }
-}
-
 class TParser {
  public:
   TParser(const std::string& text, std::size_t pos) : text_(text), pos_(pos) {}
@@ -177,7 +162,7 @@ std::string GroupDigits(std::string digits, const std::string& separator) {
 
 std::string NumberText(const Variant& value, int decimals, const TFormatSettings& fs) {
   std::string sign, whole, fraction;
-  if (IsInteger(value)) {
+  if (IsIntegerValue(value)) {
     const std::int64_t v = value.AsInt64();
     // Through unsigned, so the lowest value has a magnitude too.
     const std::uint64_t magnitude =
@@ -210,12 +195,8 @@ class TEvaluator {
         return n.value;
       case Node::Name:
         return scope_.Value(n.name);
-      case Node::Negate: {
-        const Variant v = Eval(*n.args[0]);
-        if (v.IsNull()) return v;
-        return IsInteger(v) ? Variant::FromInteger(-v.AsInt64(), varInt64)
-                            : Variant::FromFloat(-v.AsDouble(Fs()));
-      }
+      case Node::Negate:
+        return Arithmetic(false, Variant::FromInteger(0, varInt64), Eval(*n.args[0]));
       case Node::Add:
       case Node::Subtract:
         return Arithmetic(n.kind == Node::Add, Eval(*n.args[0]), Eval(*n.args[1]));
@@ -232,11 +213,7 @@ class TEvaluator {
     if (add && (a.IsText() || b.IsText()))
       return Variant::FromString(DisplayText(a, Fs()) + DisplayText(b, Fs()));
     if (a.IsNull() || b.IsNull()) return Variant::Null();
-    if (IsInteger(a) && IsInteger(b))
-      return Variant::FromInteger(add ? a.AsInt64() + b.AsInt64() : a.AsInt64() - b.AsInt64(),
-                                  varInt64);
-    return Variant::FromFloat(add ? a.AsDouble(Fs()) + b.AsDouble(Fs())
-                                  : a.AsDouble(Fs()) - b.AsDouble(Fs()));
+    return AddNumbers(a, b, add ? 1 : -1, Fs());
   }
 
   Variant Call(const Node& n) const {
@@ -337,6 +314,32 @@ std::string TTextTemplate::Evaluate(const TExpressionScope& scope) const {
     out += p.Expression ? DisplayText(p.Expression->Evaluate(scope), scope.FormatSettings())
                         : p.Literal;
   return out;
+}
+
+Variant AddNumbers(const Variant& a, const Variant& b, int sign, const TFormatSettings& fs) {
+  if (IsIntegerValue(a) && IsIntegerValue(b)) {
+    std::int64_t sum = 0;
+    if (sign > 0 ? __builtin_add_overflow(a.AsInt64(), b.AsInt64(), &sum)
+                 : __builtin_sub_overflow(a.AsInt64(), b.AsInt64(), &sum))
+      throw EReportError("переполнение");
+    return Variant::FromInteger(sum, varInt64);
+  }
+  return Variant::FromFloat(a.AsDouble(fs) + sign * b.AsDouble(fs));
+}
+
+bool IsIntegerValue(const Variant& v) {
+  switch (v.Kind()) {
+    case varSmallint:
+    case varInteger:
+    case varShortInt:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64:
+      return true;
+    default:
+      return false;
+  }
 }
 
 std::string DisplayText(const Variant& value, const TFormatSettings& fs) {

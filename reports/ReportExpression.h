@@ -65,6 +65,11 @@ class TTextTemplate {
   std::vector<Part> parts_;
 };
 
+// An integer kind of value (sums of them stay exact integers).
+bool IsIntegerValue(const Variant& value);
+// a + sign * b: integers exactly (EReportError when the result overflows),
+// anything else as floating point.
+Variant AddNumbers(const Variant& a, const Variant& b, int sign, const TFormatSettings& fs);
 // A value as a cell shows it; Null shows nothing.
 std::string DisplayText(const Variant& value, const TFormatSettings& fs);
 // One "%[width][.decimals]n|d|s" specifier with text around it: n groups the

@@ -20,10 +20,6 @@ std::string Upper(std::string s) {
   return s;
 }
 
-bool IsIntegerKind(const Variant& v) {
-  return v.IsNumeric() && v.Kind() != varDouble && v.Kind() != varSingle && v.Kind() != varCurrency;
-}
-
 // Names mean, in this order: the page numbers (in a page footer), the
 // current row's columns, the definition's variables.
 class TBandScope : public TExpressionScope {
@@ -69,22 +65,13 @@ class TBandScope : public TExpressionScope {
 
   Variant Sum(const TExpression& operand) const override {
     TBandScope row(*this);
-    std::int64_t whole = 0;
-    double fraction = 0;
-    bool integral = true;
+    Variant sum = Variant::FromInteger(0, varInt64);
     for (std::size_t r = first_; r < last_; ++r) {
       row.row_ = r;
       const Variant v = operand.Evaluate(row);
-      if (v.IsNull()) continue;
-      if (IsIntegerKind(v)) {
-        whole += v.AsInt64();
-      } else {
-        integral = false;
-        fraction += v.AsDouble(*moment_.Settings);
-      }
+      if (!v.IsNull()) sum = AddNumbers(sum, v, 1, *moment_.Settings);
     }
-    return integral ? Variant::FromInteger(whole, varInt64)
-                    : Variant::FromFloat(static_cast<double>(whole) + fraction);
+    return sum;
   }
 
   TDateTime DialogDate() const override { return moment_.DialogDate; }

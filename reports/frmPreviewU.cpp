@@ -4,8 +4,6 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
-#include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPageSetupDialog>
@@ -236,14 +234,8 @@ void TfrmPreview::SetReport(TPreparedReport report) {
   matchPage_ = matchCell_ = -1;
   FindNote->clear();
   FillOutline();
-  Refresh();
-  GoToPage(1);
-}
-
-void TfrmPreview::Refresh() {
-  const int page = CurrentPage();
   Preview->updatePreview();
-  GoToPage(page);
+  GoToPage(1);
 }
 
 void TfrmPreview::FillOutline() {

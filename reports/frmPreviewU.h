@@ -71,7 +71,6 @@ class TfrmPreview : public QDialog {
  private:
   void CreateActions();
   void PaintPreview(QPrinter* printer);
-  void Refresh();
   void UpdateControls();
   void FillOutline();
   void SetZoomText();

@@ -75,6 +75,11 @@ TEST(ReportDefinitionTest, LayoutErrorsNameTheExpression) {
   } catch (const EReportError& e) {
     EXPECT_STREQ(e.what(), "выражение \"Z + 1\": неизвестное имя Z");
   }
+  std::istringstream sum(std::string(kMinimal) +
+                         "band reportfooter height=5\ncell 0 0 10 5 text=\"[Sum(N)]\"\n");
+  const TReportData huge{{"N"},
+                         {{Variant::FromInteger(INT64_MAX, varInt64)}, {Variant::FromInteger(1)}}};
+  EXPECT_THROW(LayoutReport(LoadReportDefinition(sum), huge, {}), EReportError);
 }
 
 TEST(PreparedReportTest, SavedReportLoadsEqualAndForeignFilesAreRefused) {
