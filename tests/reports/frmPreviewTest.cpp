@@ -2,11 +2,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QtTest>
 
 #include "UiTestSupport.h"
+#include "reports/ReportPainter.h"
 #include "reports/ReportTestSupport.h"
 #include "reports/ReportText.h"
 #include "reports/frmPreviewU.h"
@@ -152,6 +155,21 @@ class FrmPreviewTest : public QObject {
       QVERIFY(QString::fromUtf8(e.what()).endsWith("No such file or directory"));
     }
     QVERIFY(loaded.Report() == preview.Report());
+  }
+
+  void printingKeepsToThePagesAsked() {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath("printed.pdf"));
+    printer.setFullPage(true);
+    printer.setPrintRange(QPrinter::PageRange);
+    printer.setFromTo(2, 2);
+    PrintReport(printer, DayReport());
+    QProcess text;
+    text.start("pdftotext", {dir.filePath("printed.pdf"), "-"});
+    QVERIFY(text.waitForFinished());
+    const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+    QVERIFY2(printed.contains("2 из 2") && !printed.contains("1 из 2"), qPrintable(printed));
   }
 };
 
