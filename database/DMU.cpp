@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "database/ReportSource.h"
 #include "netinfo/sysutil.h"
 #include "settings/CfgIntf.h"
 
@@ -24,8 +25,13 @@ TDM::~TDM() { DataModuleDestroy(); }
 
 void TDM::DataModuleCreate() {
   connection_ = std::make_unique<TSQLiteConnection>();
-  // The reports run their queries on Connection() directly; no separate
-  // report adapter needs to be pointed at it.
+  // Every open, the open on use included, checks or makes the totals table.
+  connection_->OnOpen = [this] { totals_.Attach(*connection_); };
+  // Reports run on this connection; the rows still waiting count too.
+  report_.OnQuery = [this](const TReportQuery& query) {
+    Flush();
+    return RunReportQuery(*connection_, totals_.Ready(), query);
+  };
   OpenDatabase();
   if (callbacks_.BuildProductInfo) callbacks_.BuildProductInfo(*this);
   if (callbacks_.CreateMainWindow) callbacks_.CreateMainWindow(*this);
@@ -99,15 +105,19 @@ void TDM::Flush() noexcept {
     groupStart_ = std::chrono::steady_clock::now();  // try again with the next group
     return;
   }
+  totals_.Clear();
   try {
     if (WritePending()) {
+      totals_.Write(*connection_);  // the sums commit with their rows
       connection_->Execute("COMMIT");
+      totals_.Clear();
       pending_.clear();
       return;
     }
   } catch (...) {
     // The commit failed: the group is rolled back below.
   }
+  totals_.Clear();
   try {
     if (connection_->InTransaction()) connection_->Execute("ROLLBACK");
   } catch (...) {
@@ -124,6 +134,7 @@ bool TDM::WritePending() {
                                         Variant::FromInteger(row.duration, varInt64),
                                         Variant::FromInteger(row.incoming, varInt64),
                                         Variant::FromInteger(row.outgoing, varInt64)});
+      totals_.Add(row.ip, row.start, row.incoming, row.outgoing);
     } catch (const EDatabaseError&) {
       // One bad row costs that row; a lost transaction costs the group.
       if (!connection_->InTransaction()) return false;
@@ -155,8 +166,28 @@ void TDM::FollowReplacedFile() {
 int TDM::DeletePeriod(TDateTime fromDate, TDateTime toDate) {
   if (!connection_) throw EDatabaseError("no connection");
   Flush();
-  return connection_->Execute(
-      kDeleteSql, {Variant::FromDate(DateOf(fromDate)), Variant::FromDate(DateOf(toDate) + 1)});
+  // The rows and their totals go together or not at all.
+  connection_->Execute("BEGIN");
+  try {
+    const int deleted = connection_->Execute(
+        kDeleteSql, {Variant::FromDate(DateOf(fromDate)), Variant::FromDate(DateOf(toDate) + 1)});
+    totals_.DeletePeriod(*connection_, fromDate, toDate);
+    connection_->Execute("COMMIT");
+    return deleted;
+  } catch (...) {
+    try {
+      connection_->Execute("ROLLBACK");
+    } catch (...) {
+      // The engine rolled back already.
+    }
+    throw;
+  }
+}
+
+void TDM::RunReport(const std::string& resName) {
+  report_.Clear();
+  report_.LoadFromResource(resName);
+  report_.ShowReport();
 }
 
 }  // namespace corvina

@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "database/SQLiteConnection.h"
+#include "database/TrafficTotals.h"
 #include "framework/DateTime.h"
+#include "reports/ReportEngine.h"
 
 namespace corvina {
 
@@ -79,9 +81,19 @@ class TDM {
   static constexpr std::size_t kMaxPendingRows = 1000000;
 
   // Deletes the rows from the start of fromDate's day up to, not including,
-  // the start of the day after toDate. Raises EDatabaseError with the
-  // engine's message when the deletion fails. Returns the rows deleted.
+  // the start of the day after toDate, and their hourly totals with them.
+  // Raises EDatabaseError with the engine's message when the deletion
+  // fails. Returns the rows deleted.
   int DeletePeriod(TDateTime fromDate, TDateTime toDate);
+
+  // Runs the built-in report of that resource name ("FR00D", "FR00M",
+  // "FR00ALL") and returns when its preview is closed. Errors (a missing or
+  // malformed definition, a failing query) are the caller's to show.
+  void RunReport(const std::string& resName);
+  // The one report engine; ui/ gives it its dialog and preview.
+  TReportEngine& Report() { return report_; }
+  // Whether reports read the table of hourly totals (else INETTRAFFIC).
+  bool TotalsReady() const { return totals_.Ready(); }
 
  private:
   struct TPendingRow {
@@ -103,6 +115,8 @@ class TDM {
 
   TDMCallbacks callbacks_;
   std::unique_ptr<TSQLiteConnection> connection_;
+  TTrafficTotals totals_;
+  TReportEngine report_;
   std::uint64_t failedInserts_ = 0;
   std::vector<TPendingRow> pending_;
   // When the oldest waiting row came (or the last busy attempt was made).

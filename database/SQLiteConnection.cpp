@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+#include "database/DateFunctions.h"
+
 namespace corvina {
 namespace {
 
@@ -98,12 +100,14 @@ void TSQLiteConnection::Open() {
   if (connectionString_.empty()) throw EDatabaseError(sqlite3_errstr(SQLITE_CANTOPEN));
   sqlite3* db = nullptr;
   // No SQLITE_OPEN_CREATE: a missing file is an error, never a new empty database.
-  int rc = sqlite3_open_v2(connectionString_.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  int rc = sqlite3_open_v2(connectionString_.c_str(), &db,
+                           readOnly_ ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, nullptr);
   std::string error;
   if (rc == SQLITE_OK) {
     // Another program writing the file (a second sqlite3 session, a backup)
     // makes us wait a moment rather than fail at once.
     sqlite3_busy_timeout(db, kBusyTimeoutMilliseconds);
+    RegisterDateFunctions(db);
     sqlite3_stmt* probe = nullptr;
     rc = sqlite3_prepare_v2(db, kProbeSql, -1, &probe, nullptr);
     if (rc == SQLITE_OK) rc = sqlite3_step(probe);
@@ -114,12 +118,14 @@ void TSQLiteConnection::Open() {
   }
   // SQLite quietly falls back to reading a file it may not write; every
   // insert would then fail, so such a file does not count as open.
-  if (error.empty() && sqlite3_db_readonly(db, "main") == 1)
+  if (error.empty() && !readOnly_ && sqlite3_db_readonly(db, "main") == 1)
     error = sqlite3_errstr(SQLITE_READONLY);
-  if (error.empty() && sqlite3_exec(db, kSetupSql, nullptr, nullptr, nullptr) != SQLITE_OK)
+  if (error.empty() && !readOnly_ &&
+      sqlite3_exec(db, kSetupSql, nullptr, nullptr, nullptr) != SQLITE_OK)
     error = sqlite3_errmsg(db);
   // Another writer at work is no reason to refuse the file: rows wait for it.
-  if (error.empty() && sqlite3_exec(db, kWriteProbeSql, nullptr, nullptr, nullptr) != SQLITE_OK &&
+  if (error.empty() && !readOnly_ &&
+      sqlite3_exec(db, kWriteProbeSql, nullptr, nullptr, nullptr) != SQLITE_OK &&
       !BusyCode(sqlite3_extended_errcode(db)))
     error = sqlite3_errmsg(db);
   if (!error.empty()) {
@@ -133,6 +139,7 @@ void TSQLiteConnection::Open() {
     inode_ = opened.st_ino;
   }
   db_ = db;
+  if (OnOpen) OnOpen();
 }
 
 bool TSQLiteConnection::FileReplaced() const {
@@ -187,12 +194,35 @@ int TSQLiteConnection::Execute(const std::string& sql, const std::vector<Variant
 std::vector<TRow> TSQLiteConnection::Query(const std::string& sql,
                                            const std::vector<Variant>& params) {
   std::vector<TRow> rows;
-  Run(sql, params, &rows);
+  QueryEach(sql, params, [&rows](TRow& row) { rows.push_back(std::move(row)); });
   return rows;
 }
 
+void TSQLiteConnection::QueryEach(const std::string& sql, const std::vector<Variant>& params,
+                                  const std::function<void(TRow& row)>& onRow) {
+  Run(sql, params, &onRow);
+}
+
+std::vector<std::string> TSQLiteConnection::ParameterNames(const std::string& sql) {
+  sqlite3_stmt* stmt = Prepared(sql);
+  std::vector<std::string> names;
+  for (int i = 1; i <= sqlite3_bind_parameter_count(stmt); ++i) {
+    const char* name = sqlite3_bind_parameter_name(stmt, i);
+    names.emplace_back(name ? name : "");
+  }
+  return names;
+}
+
+std::vector<std::string> TSQLiteConnection::ColumnNames(const std::string& sql) {
+  sqlite3_stmt* stmt = Prepared(sql);
+  std::vector<std::string> names;
+  for (int i = 0; i < sqlite3_column_count(stmt); ++i)
+    names.emplace_back(sqlite3_column_name(stmt, i));
+  return names;
+}
+
 void TSQLiteConnection::Run(const std::string& sql, const std::vector<Variant>& params,
-                            std::vector<TRow>* rows) {
+                            const std::function<void(TRow& row)>* onRow) {
   sqlite3_stmt* stmt = Prepared(sql);
   if (static_cast<int>(params.size()) != sqlite3_bind_parameter_count(stmt))
     throw EDatabaseError(sqlite3_errstr(SQLITE_RANGE));
@@ -204,11 +234,19 @@ void TSQLiteConnection::Run(const std::string& sql, const std::vector<Variant>& 
   }
   const int columns = sqlite3_column_count(stmt);
   int rc;
+  TRow row;
   while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-    if (!rows) continue;
-    TRow& row = rows->emplace_back();
+    if (!onRow) continue;
+    row.clear();
     row.reserve(static_cast<std::size_t>(columns));
     for (int i = 0; i < columns; ++i) row.push_back(Column(stmt, i));
+    try {
+      (*onRow)(row);
+    } catch (...) {
+      sqlite3_reset(stmt);
+      sqlite3_clear_bindings(stmt);
+      throw;
+    }
   }
   if (rc != SQLITE_DONE) Fail(stmt);
   sqlite3_reset(stmt);

@@ -4,6 +4,7 @@
 // form of every statement it has run, so the per-packet insert is not parsed
 // again for each row.
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
@@ -48,6 +49,11 @@ class TSQLiteConnection {
   // The database file's path; used by the next open.
   const std::string& ConnectionString() const { return connectionString_; }
   void SetConnectionString(const std::string& path) { connectionString_ = path; }
+  // A read-only connection never writes the file (reports from the command
+  // line); used by the next open.
+  void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
+  // Runs after every successful open, the open on use included.
+  std::function<void()> OnOpen;
 
   // Opens the existing file, reads its schema and the traffic table, and only
   // then switches it to WAL. A file that fails any step is left as it was, the
@@ -71,15 +77,23 @@ class TSQLiteConnection {
   int Execute(const std::string& sql, const std::vector<Variant>& params = {});
   // Runs a query and returns all of its rows, opening on use like Execute.
   std::vector<TRow> Query(const std::string& sql, const std::vector<Variant>& params = {});
+  // Hands each row to onRow as it is read, so a scan of millions of rows keeps none of them.
+  void QueryEach(const std::string& sql, const std::vector<Variant>& params,
+                 const std::function<void(TRow& row)>& onRow);
+  // The names of a statement's parameters (":Y") in the order they bind, and of its columns.
+  std::vector<std::string> ParameterNames(const std::string& sql);
+  std::vector<std::string> ColumnNames(const std::string& sql);
 
  private:
   void OpenOnUse();
   sqlite3_stmt* Prepared(const std::string& sql);
-  // Binds, steps to the end (collecting rows when asked) and resets.
-  void Run(const std::string& sql, const std::vector<Variant>& params, std::vector<TRow>* rows);
+  // Binds, steps to the end (handing rows over when asked) and resets.
+  void Run(const std::string& sql, const std::vector<Variant>& params,
+           const std::function<void(TRow& row)>* onRow);
   [[noreturn]] void Fail(sqlite3_stmt* stmt) const;
 
   std::string connectionString_;
+  bool readOnly_ = false;
   sqlite3* db_ = nullptr;
   // Identity of the opened file.
   unsigned long long device_ = 0;

@@ -12,6 +12,7 @@ packages=(
   iproute2 iputils-ping iperf3 tcpdump libcap2-bin
   libxcb1-dev
   xvfb icewm x11-apps xdotool imagemagick fonts-dejavu-core
+  fonts-urw-base35 poppler-utils
 )
 
 missing=()

@@ -13,6 +13,8 @@
 #include "database/DMU.h"
 #include "netinfo/sysutil.h"
 #include "platform/System.h"
+#include "reports/frmPreviewU.h"
+#include "reports/frmToolsReportU.h"
 #include "settings/CfgKeys.h"
 #include "ui/Dialogs.h"
 #include "ui/SystemColors.h"
@@ -99,6 +101,7 @@ TfrmStatic::TfrmStatic(TDM* dm, QWidget* parent)
   ImageList32 = {QIcon(":/icons/tray-stopped.svg"), QIcon(":/icons/tray-capturing.svg"),
                  QIcon(":/icons/tray-standby.svg")};
   CreateActions();
+  CreateReportActions();
   PopupMenu = CreateMenu();
   PopupMenuTray = CreateMenu();
   TrayIcon = new QSystemTrayIcon(this);
@@ -148,8 +151,36 @@ void TfrmStatic::CreateActions() {
   connect(ActionExit, &QAction::triggered, this, [] { QApplication::quit(); });
 }
 
+void TfrmStatic::CreateReportActions() {
+  auto make = [this](const char* name, const QString& caption, const char* resName) {
+    auto* action = new QAction(caption, this);
+    action->setObjectName(name);
+    connect(action, &QAction::triggered, this, [this, resName] { RunReportFromUi(DM_, resName); });
+    return action;
+  };
+  ActionReportPerDay = make("ActionReportPerDay", "Отчет за день", "FR00D");
+  ActionReportPerMonth = make("ActionReportPerMonth", "Отчет за месяц", "FR00M");
+  ActionReportPerAll = make("ActionReportPerAll", "Отчет за весь период", "FR00ALL");
+  ActionReportPerDayUpdate();
+}
+
+void TfrmStatic::AddReportMenu(QMenu* menu) {
+  QMenu* reports = menu->addMenu("&Отчеты");
+  reports->addAction(ActionReportPerDay);
+  reports->addAction(ActionReportPerMonth);
+  reports->addAction(ActionReportPerAll);
+  menu->addSeparator();
+}
+
+void TfrmStatic::ActionReportPerDayUpdate() {
+  const bool open = DM_ && DM_->DatabaseOpen();
+  for (QAction* action : {ActionReportPerDay, ActionReportPerMonth, ActionReportPerAll})
+    action->setEnabled(open);
+}
+
 QMenu* TfrmStatic::CreateMenu() {
   auto* menu = new QMenu(this);
+  AddReportMenu(menu);
   menu->addAction(ActionFormShow);
   menu->addAction(ActionFormHide);
   menu->addSeparator();
@@ -164,6 +195,7 @@ QMenu* TfrmStatic::CreateMenu() {
 }
 
 void TfrmStatic::UpdateActions() {
+  ActionReportPerDayUpdate();
   ActionFormShow->setEnabled(!isVisible());
   ActionFormHide->setEnabled(isVisible());
 }
@@ -428,11 +460,12 @@ void FillToolsTree(TfrmTools*, QTreeWidget* nodes) {
 }
 
 void GetToolsPageClass(TfrmTools*, QTreeWidgetItem* node, TToolsPageClass& pageClass) {
-  // Page id 1 (the reports page) registers here when it is built; until then its node shows an
-  // empty container.
   switch (node->data(0, kPageIdRole).toInt()) {
     case 0:
       pageClass = &TfrmToolsDesigner::staticMetaObject;
+      break;
+    case 1:
+      pageClass = &TfrmToolsReport::staticMetaObject;
       break;
     case 2:
       pageClass = &TfrmToolsStat::staticMetaObject;

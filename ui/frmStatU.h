@@ -50,6 +50,8 @@ class TfrmStatic : public QWidget {
   void UpdateTrayHint(std::int64_t incoming, std::int64_t outgoing);
   // Re-evaluates the enabled and checked states of the actions.
   void UpdateActions();
+  // The three report actions are enabled while the database is open.
+  void ActionReportPerDayUpdate();
   // End of the desktop session: capture off, then the normal shutdown.
   void EndSession();
   // The settings transaction around the settings dialog.
@@ -67,6 +69,9 @@ class TfrmStatic : public QWidget {
   QSystemTrayIcon* TrayIcon;
   QMenu* PopupMenu;
   QMenu* PopupMenuTray;
+  QAction* ActionReportPerDay;
+  QAction* ActionReportPerMonth;
+  QAction* ActionReportPerAll;
   QAction* ActionFormShow;
   QAction* ActionFormHide;
   QAction* ActionDumpFile;
@@ -82,7 +87,9 @@ class TfrmStatic : public QWidget {
 
  private:
   void CreateActions();
+  void CreateReportActions();
   QMenu* CreateMenu();
+  void AddReportMenu(QMenu* menu);
   void SetTrayImage(int index);
   void ShowTotals(const TSnifferHostData& hostData);
   // The labels and the hint follow the traffic at most kRefreshInterval

@@ -4,6 +4,9 @@
 #include <QApplication>
 
 #include "database/DMU.h"
+#include "reports/ReportCommand.h"
+#include "reports/ReportEngine.h"
+#include "reports/frmPreviewU.h"
 #include "ui/AppIntf.h"
 #include "ui/Dialogs.h"
 #include "ui/EventLoopSync.h"
@@ -16,13 +19,15 @@ namespace {
 
 QStringList Components(TDM& dm) {
   const TSQLiteConnection* connection = dm.Connection();
-  return {"Генератор отчетов - Qt Print Support " + QString(qVersion()),
-          "Поставщик OLE DB - " + QString::fromStdString(connection ? connection->Provider() : "")};
+  return {
+      QString("Генератор отчетов - ") + TReportEngine::kProductName + " " + TReportEngine::kVersion,
+      "Поставщик OLE DB - " + QString::fromStdString(connection ? connection->Provider() : "")};
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  if (IsReportCommand(argc, argv)) return RunReportCommand(argc, argv);  // no window, no capture
   CreateAppInfo();
   QApplication app(argc, argv);
   QApplication::setApplicationName("Corvina");
@@ -57,6 +62,7 @@ int main(int argc, char* argv[]) {
       },
   });
   DM = &dm;
+  InstallReportWindows(dm.Report());
   try {
     dm.DataModuleCreate();
   } catch (const std::exception& e) {

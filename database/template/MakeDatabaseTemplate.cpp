@@ -7,14 +7,19 @@
 #include <cstdio>
 #include <string>
 
+#include "database/TrafficTotals.h"
+
 namespace {
 
 // WAL is recorded in the file header, so opening a fresh copy later needs no
-// write to switch it on.
-constexpr const char* kSchemaSql =
-    "PRAGMA journal_mode=WAL;"
-    "CREATE TABLE INETTRAFFIC (IP VARCHAR(15), STRT DATETIME, DURATION INTEGER, INCOMING INTEGER, "
-    "OUTGOING INTEGER);";
+// write to switch it on. The totals table is there from the start, so a new
+// file is never written to when it is first opened.
+const std::string kSchemaSql =
+    std::string(
+        "PRAGMA journal_mode=WAL;"
+        "CREATE TABLE INETTRAFFIC (IP VARCHAR(15), STRT DATETIME, DURATION INTEGER, "
+        "INCOMING INTEGER, OUTGOING INTEGER);") +
+    corvina::kTrafficTotalsSchema + ";";
 
 }  // namespace
 
@@ -28,7 +33,7 @@ int main(int argc, char** argv) {
   for (const char* suffix : {"", "-wal", "-shm", "-journal"}) std::remove((path + suffix).c_str());
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-  if (rc == SQLITE_OK) rc = sqlite3_exec(db, kSchemaSql, nullptr, nullptr, nullptr);
+  if (rc == SQLITE_OK) rc = sqlite3_exec(db, kSchemaSql.c_str(), nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) std::fprintf(stderr, "%s: %s\n", path.c_str(), sqlite3_errmsg(db));
   if (sqlite3_close(db) != SQLITE_OK && rc == SQLITE_OK) rc = SQLITE_ERROR;
   if (rc != SQLITE_OK) std::remove(path.c_str());

@@ -104,7 +104,8 @@ TEST_F(DMUTest, FirstStartWritesTheTemplateThenAStartLeavesTheFileAlone) {
   EXPECT_EQ(Sqlite3Cli(datFile, ".schema"),
             "CREATE TABLE INETTRAFFIC (IP VARCHAR(15), STRT DATETIME, DURATION INTEGER, INCOMING "
             "INTEGER, "
-            "OUTGOING INTEGER);\n");
+            "OUTGOING INTEGER);\n" +
+                std::string(kTrafficTotalsSchema) + ";\n");
 }
 
 TEST_F(DMUTest, FilesThatAreNoTrafficDatabaseAreRefusedUntouched) {

@@ -104,9 +104,14 @@ class FrmStatTest : public QObject {
     for (QMenu* menu : {form.PopupMenu, form.PopupMenuTray}) {
       QStringList captions;
       for (QAction* a : menu->actions()) captions << (a->isSeparator() ? "-" : a->text());
-      QCOMPARE(captions,
-               (QStringList{"&Показать форму", "&Спрятать форму", "-", "&Сохранять трафик в *.dump",
-                            "&Настройки...", "-", "О программе...", "-", "&Выход"}));
+      QCOMPARE(captions, (QStringList{"&Отчеты", "-", "&Показать форму", "&Спрятать форму", "-",
+                                      "&Сохранять трафик в *.dump", "&Настройки...", "-",
+                                      "О программе...", "-", "&Выход"}));
+      QStringList reports;
+      for (QAction* a : menu->actions().first()->menu()->actions())
+        reports << a->text() + (a->isEnabled() ? "" : " (off)");
+      QCOMPARE(reports, (QStringList{"Отчет за день (off)", "Отчет за месяц (off)",
+                                     "Отчет за весь период (off)"}));  // no database
     }
     QCOMPARE(form.ActionExit->toolTip(), QString("Выход из приложения"));
     QCOMPARE(form.ActionFormHide->toolTip(), QString("Спрятать форму"));
