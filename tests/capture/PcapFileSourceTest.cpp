@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <pcap/pcap.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -129,4 +130,17 @@ TEST_F(PcapFileSource, AMissingFileFailsToOpenWithItsMessage) {
   EXPECT_EQ(log.names, (std::vector<std::string>{"Stop", "Error"}));
   EXPECT_EQ(log.errors[0].rfind(std::to_string(ENOENT) + " ", 0), 0u);
   EXPECT_NE(log.errors[0].find("No such file"), std::string::npos) << log.errors[0];
+}
+
+TEST(PcapSource, AWakeUpThatCouldNotBeMadeFailsTheStartupWithItsOwnError) {
+  rlimit saved{};
+  getrlimit(RLIMIT_NOFILE, &saved);
+  rlimit none = saved;
+  none.rlim_cur = 0;  // no descriptor can be made now
+  setrlimit(RLIMIT_NOFILE, &none);
+  auto source = CreateFilePacketSource("unused.pcap");
+  setrlimit(RLIMIT_NOFILE, &saved);
+  errno = 0;  // the start-up runs on another thread, whose errno knows nothing of it
+  EXPECT_EQ(source->Startup(), EMFILE);
+  EXPECT_EQ(source->ErrorText(), std::strerror(EMFILE));
 }
