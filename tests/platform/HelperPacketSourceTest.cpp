@@ -80,12 +80,14 @@ TEST_F(HelperPacketSource, AfterCloseNothingIsHandedOut) {
   ASSERT_EQ(OpenOn("10.0.0.1"), 0);
   int taken = 0;
   const IPacketSource::TPacketSink sink = [&](const std::uint8_t*, int, TDateTime) {
-    return ++taken < 10;
+    ++taken;
+    return true;
   };
-  while (taken == 0) source->Receive(sink, 10);  // packets wait behind these
+  while (taken == 0) source->Receive(sink, 10);  // thousands more are on their way
+  const int before = taken;
   source->Close();
   EXPECT_EQ(source->Receive(sink, 10), 0);
-  EXPECT_EQ(taken, 10);
+  EXPECT_EQ(taken, before);
 }
 
 }  // namespace
