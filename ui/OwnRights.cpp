@@ -27,7 +27,8 @@ bool CheckOwnRights(int& argc, char** argv) {
           "запускается: их получил бы и любой модуль Qt, заданный окружением.\n\n"
           "Права на захват пакетов нужны только помощнику рядом с программой. Снимите их с "
           "программы и дайте помощнику:\n"
-          "  sudo setcap -r %1; sudo chmod ug-s %1\n"
+          "  sudo setcap -r %1\n"
+          "  sudo chmod ug-s %1\n"
           "  sudo setcap cap_net_raw+ep %2")
           .arg(QString::fromStdString(exe.string()),
                QString::fromStdString((exe.parent_path() / "corvina-capture").string()));
