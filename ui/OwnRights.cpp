@@ -11,14 +11,7 @@
 namespace corvina {
 
 bool CheckOwnRights(int& argc, char** argv) {
-  if (!HoldsPrivilegesBeyond(0)) {
-    if (RunsAsRoot())
-      std::fputs(
-          "corvina: запущена от имени root; это не нужно: пакеты захватывает помощник "
-          "corvina-capture, права нужны только ему\n",
-          stderr);
-    return true;
-  }
+  if (!HoldsPrivilegesBeyond(0)) return true;
   const bool dropped = DropPrivileges();
   const std::filesystem::path exe = ExecutablePath();
   const QString text =
@@ -39,6 +32,14 @@ bool CheckOwnRights(int& argc, char** argv) {
   QApplication::setApplicationDisplayName("Corvina");
   ShowErrorBox(nullptr, text);
   return false;
+}
+
+void WarnWhenRoot() {
+  if (RunsAsRoot())
+    std::fputs(
+        "corvina: запущена от имени root; это не нужно: пакеты захватывает помощник "
+        "corvina-capture, права нужны только ему\n",
+        stderr);
 }
 
 }  // namespace corvina

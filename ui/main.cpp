@@ -30,6 +30,7 @@ QStringList Components(TDM& dm) {
 int main(int argc, char* argv[]) {
   if (!CheckOwnRights(argc, argv)) return 1;
   if (IsReportCommand(argc, argv)) return RunReportCommand(argc, argv);  // no window, no capture
+  WarnWhenRoot();
   CreateAppInfo();
   QApplication app(argc, argv);
   QApplication::setApplicationName("Corvina");
