@@ -40,13 +40,15 @@ test-tsan: deps
 	@cmake --build build/tsan -j $(JOBS) --target corvina_threads_tests
 	@ctest --test-dir build/tsan --output-on-failure -j $(JOBS) -L threads
 
-# Installs the meter with the one capability it needs (raw packet capture)
-# and starts it.
+# Installs the meter and its capture helper, gives the helper alone the one
+# capability capture needs (the program loads code its environment names,
+# so it must hold none) and starts the meter.
 run: configure
-	@cmake --build build/release -j $(JOBS) --target corvina
+	@cmake --build build/release -j $(JOBS) --target corvina corvina-capture
 	@mkdir -p "$(PREFIX)"
 	@install -m 0755 build/release/ui/corvina "$(PREFIX)/corvina"
-	@$(SUDO) setcap cap_net_raw+ep "$(PREFIX)/corvina"
+	@install -m 0755 build/release/ui/corvina-capture "$(PREFIX)/corvina-capture"
+	@$(SUDO) setcap cap_net_raw+ep "$(PREFIX)/corvina-capture"
 	@"$(PREFIX)/corvina"
 
 clean:

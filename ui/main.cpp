@@ -10,6 +10,7 @@
 #include "ui/AppIntf.h"
 #include "ui/Dialogs.h"
 #include "ui/EventLoopSync.h"
+#include "ui/OwnRights.h"
 #include "ui/SessionEnd.h"
 #include "ui/frmStatU.h"
 
@@ -27,7 +28,9 @@ QStringList Components(TDM& dm) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  if (!CheckOwnRights(argc, argv)) return 1;
   if (IsReportCommand(argc, argv)) return RunReportCommand(argc, argv);  // no window, no capture
+  WarnWhenRoot();
   CreateAppInfo();
   QApplication app(argc, argv);
   QApplication::setApplicationName("Corvina");

@@ -11,6 +11,7 @@
 
 #include "BenchPump.h"
 #include "capture/SnifferStat.h"
+#include "support/CaptureHelper.h"
 #include "support/VethPair.h"
 
 using namespace corvina;
@@ -77,6 +78,7 @@ int main() {
     return 0;
   }
   bench::TPump pump;
+  PlaceCaptureHelper();
   TVethPair net;
   std::printf(
       "Live UDP flood (64-byte datagrams, 3 s) on a veth pair, capture with Synchronize per "

@@ -4,7 +4,8 @@
 # For each flood it prints the packets on the wire (the interface's own
 # counters), the rows stored in the .dat, their ratio, the seconds from the
 # end of the flood to the last stored row, the program's CPU seconds per
-# million packets and its peak resident memory; then tcpdump on the same
+# million packets and its peak resident memory (both with its capture helper
+# when it has one); then tcpdump on the same
 # flood for comparison.
 #
 # Usage (root): ProgramFloodBench.sh [-t SECONDS] [-r "RATES"] EXECUTABLE...
@@ -72,7 +73,10 @@ sleep 1
 wire() { in_a cat /sys/class/net/fl0/statistics/rx_packets /sys/class/net/fl0/statistics/tx_packets | paste -sd+ | bc; }
 # Read-only, so a missing file is never created in the program's place.
 rows() { sqlite3 "file:$1?mode=ro" "SELECT IFNULL(MAX(rowid), 0) FROM INETTRAFFIC" 2>/dev/null || echo 0; }
-cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+# A program and the processes it started (its capture helper).
+with_children() { echo "$1" $(cat /proc/"$1"/task/*/children 2>/dev/null); }
+cpu_ticks() { for p in $(with_children "$1"); do awk '{print $14 + $15}' "/proc/$p/stat"; done | paste -sd+ | bc; }
+peak_kb() { for p in $(with_children "$1"); do awk '/VmHWM/ {print $2}' "/proc/$p/status"; done | paste -sd+ | bc; }
 now() { date +%s.%N; }
 rate_name() { [ "$1" = 0 ] && echo unlimited || echo "$1"; }
 
@@ -105,7 +109,7 @@ run_program() {
   cp "$exe" "$dir/corvina"
   # The helper of a build that has one is found beside the executable.
   [ -x "$(dirname "$exe")/corvina-capture" ] && cp -p "$(dirname "$exe")/corvina-capture" "$dir/"
-  printf '[VAR_TYPES]\r\nMacBind=256\r\nShowICMP=11\r\nShowUDP=11\r\nShowTCP=11\r\n[VAR_VALUES]\r\nMacBind=02-00-00-00-0F-01\r\nShowICMP=True\r\nShowUDP=True\r\nShowTCP=True\r\n' >"$dir/corvina.cfg"
+  printf '[VAR_TYPES]\r\nMacBind=256\r\nShowICMP=11\r\nShowUDP=11\r\nShowTCP=11\r\n[VAR_VALUES]\r\nMacBind=02-00-00-00-0F-01\r\nShowICMP=1\r\nShowUDP=1\r\nShowTCP=1\r\n' >"$dir/corvina.cfg"
   # Not through a shell function: $! must be the program itself.
   ip netns exec $nsa env DISPLAY=$display "$dir/corvina" >"$dir/out.log" 2>&1 &
   local pid=$!
@@ -129,7 +133,7 @@ run_program() {
   w1=$(wire)
   c1=$(cpu_ticks $pid)
   local hwm
-  hwm=$(awk '/VmHWM/ {print $2}' /proc/$pid/status)
+  hwm=$(peak_kb $pid)
   kill -TERM $pid
   wait $pid 2>/dev/null || true
   local packets=$((w1 - w0)) stored=$((r1 - r0))

@@ -14,6 +14,7 @@
 #include "capture/CaptureFixture.h"
 #include "capture/HostWatch.h"
 #include "netinfo/LanApi.h"
+#include "support/CaptureHelper.h"
 #include "support/VethPair.h"
 
 using namespace corvina;
@@ -28,6 +29,7 @@ class AdapterState : public ::testing::Test {
     const std::string why = NetnsUnavailableReason();
     if (!why.empty()) GTEST_SKIP() << why;
     SetMainThread();
+    PlaceCaptureHelper();
     TSnifferHostEnabledThread::SetPassInterval(50ms);
     net = std::make_unique<TVethPair>("state");
     stat = std::make_unique<TSnifferStat>();

@@ -18,6 +18,7 @@
 
 #include "capture/CaptureFixture.h"
 #include "platform/System.h"
+#include "support/CaptureHelper.h"
 #include "support/VethPair.h"
 
 using namespace corvina;
@@ -98,6 +99,7 @@ class CaptureLive : public ::testing::Test {
     folder = fs::temp_directory_path() / ("corvina-capture-it-" + std::to_string(getpid()));
     fs::create_directories(folder);
     SetExecutablePath((folder / "corvina").string());
+    PlaceCaptureHelper();
     net = std::make_unique<TVethPair>();
     stat = std::make_unique<TSnifferStat>();
     stat->SetAdapterMac(TVethPair::kLocalMac);
@@ -229,7 +231,7 @@ TEST_F(CaptureLive, TheWatchFollowsAddressChangeRemovalAndSwitchOff) {
   EXPECT_EQ(EventsAfter(from, 3, 3000ms), (Names{"Stop", "Standby", "Standby"}));
 }
 
-// Packet sockets this process holds open.
+// Packet sockets open in this process and in the capture helpers it started.
 int OpenPacketSockets() {
   std::set<std::string> packetInodes;
   std::ifstream table("/proc/self/net/packet");
@@ -242,13 +244,21 @@ int OpenPacketSockets() {
     }
     packetInodes.insert(field);  // the ninth column
   }
+  std::vector<std::string> processes = {"self"};
+  for (const auto& task : fs::directory_iterator("/proc/self/task")) {
+    std::ifstream children(task.path() / "children");
+    for (std::string pid; children >> pid;) processes.push_back(pid);
+  }
   int open = 0;
-  for (const auto& fd : fs::directory_iterator("/proc/self/fd")) {
-    std::error_code ec;
-    const std::string target = fs::read_symlink(fd.path(), ec).string();
-    if (target.rfind("socket:[", 0) == 0 &&
-        packetInodes.count(target.substr(8, target.size() - 9)) != 0)
-      ++open;
+  for (const std::string& process : processes) {
+    std::error_code gone;
+    for (const auto& fd : fs::directory_iterator("/proc/" + process + "/fd", gone)) {
+      std::error_code ec;
+      const std::string target = fs::read_symlink(fd.path(), ec).string();
+      if (target.rfind("socket:[", 0) == 0 &&
+          packetInodes.count(target.substr(8, target.size() - 9)) != 0)
+        ++open;
+    }
   }
   return open;
 }
@@ -262,8 +272,17 @@ TEST_F(CaptureLive, SwitchingOffReleasesTheCaptureAtOnce) {
   EXPECT_TRUE(PumpUntil([] { return OpenPacketSockets() == 0; }, 3000ms));
 }
 
+TEST_F(CaptureLive, WithoutTheCaptureHelperTheErrorIsReported) {
+  SetExecutablePath((folder / "elsewhere" / "corvina").string());
+  stat->StartCapture();
+  ASSERT_TRUE(PumpUntil([&] { return log.Count("Error") == 1; }));
+  EXPECT_EQ(log.names, (Names{"Stop", "Error"}));
+  EXPECT_EQ(log.errors[0], std::to_string(EPERM) + " Operation not permitted");
+}
+
 TEST_F(CaptureLive, WithoutCaptureRightsTheErrorIsReported) {
-  // A child without rights tries to capture and tells what it heard.
+  // A child without rights tries to capture (its helper, without the
+  // capability, cannot) and tells what it heard.
   int pipeFds[2];
   ASSERT_EQ(pipe(pipeFds), 0);
   const pid_t child = fork();

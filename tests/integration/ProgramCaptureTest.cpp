@@ -8,6 +8,7 @@
 #include "framework/Thread.h"
 #include "netinfo/sysutil.h"
 #include "settings/CfgKeys.h"
+#include "support/CaptureHelper.h"
 #include "support/VethPair.h"
 #include "ui/EventLoopSync.h"
 #include "ui/UiTestSupport.h"
@@ -26,6 +27,7 @@ class ProgramCaptureTest : public QObject {
     test::TVethPair veth("program");
     RunSynchronizeFromEventLoop();
     test::UseFreshExecutableFolder(dir);
+    test::PlaceCaptureHelper();
     test::CommitSettings({{kMacBind, Variant::FromString(test::TVethPair::kLocalMac)},
                           {kShowICMP, Variant::FromBoolean(true)}});  // no first-start dialog
 

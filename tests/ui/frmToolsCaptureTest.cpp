@@ -11,6 +11,7 @@
 
 #include "framework/Thread.h"
 #include "settings/CfgKeys.h"
+#include "support/CaptureHelper.h"
 #include "support/VethPair.h"
 #include "ui/AddressEdit.h"
 #include "ui/EventLoopSync.h"
@@ -85,6 +86,7 @@ class FrmToolsCaptureTest : public QObject {
 
     RunSynchronizeFromEventLoop();
     test::UseFreshExecutableFolder(dir);
+    test::PlaceCaptureHelper();
     test::CommitSettings(
         {{kMacBind, Variant::FromString(test::TVethPair::kLocalMac)}});  // no first-start dialog
     TfrmStatic form(nullptr);
