@@ -81,8 +81,8 @@ int main() {
   PlaceCaptureHelper();
   TVethPair net;
   std::printf(
-      "Live UDP flood (64-byte datagrams, 3 s) on a veth pair, capture with Synchronize per "
-      "packet\n");
+      "Live UDP flood (64-byte datagrams, 3 s) on a veth pair, packets handed over in "
+      "batches\n");
   for (const char* rate : {"20M", "100M", "0"}) Flood(pump, net, rate);
   return 0;
 }
