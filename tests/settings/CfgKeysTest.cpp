@@ -3,6 +3,7 @@
 #include <set>
 
 #include "settings/CfgKeys.h"
+#include "support/TempFolder.h"
 
 namespace corvina {
 namespace {
@@ -36,6 +37,30 @@ TEST(CfgKeys, ReadersConvertOtherKindsAndRefuseTextsThatDoNotConvert) {
   EXPECT_THROW(ReadInteger(cfg, kFormTop), EVariantError);
   EXPECT_THROW(ReadBoolean(cfg, kAutoStart), EVariantError);
   EXPECT_THROW(ReadColor(cfg, kFontColor), EConvertError);
+}
+
+TEST(CfgKeys, AValueThatDoesNotConvertNamesItsSettingAndFile) {
+  test::TTempFolder folder;
+  const std::string file = folder.File("corvina.cfg");
+  test::WriteFileBytes(file,
+                       "[VAR_TYPES]\r\nAlphaBlend=256\r\nFontColor=256\r\n"
+                       "[VAR_VALUES]\r\nAlphaBlend=half\r\nFontColor=dark\r\n");
+  TLocalCfgIntf cfg(file);
+  try {
+    ReadInteger(cfg, kAlphaBlend);
+    ADD_FAILURE() << "no error";
+  } catch (const EVariantError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Invalid value of setting \"AlphaBlend\" in \"" + file +
+                  "\": Could not convert variant of type (String) into type (Int64)");
+  }
+  try {
+    ReadColor(cfg, kFontColor);
+    ADD_FAILURE() << "no error";
+  } catch (const EConvertError& e) {
+    EXPECT_EQ(std::string(e.what()), "Invalid value of setting \"FontColor\" in \"" + file +
+                                         "\": 'dark' is not a valid colour");
+  }
 }
 
 TEST(CfgKeys, StoredRangesSkipIncompletePairsAndAHugeCountStaysQuick) {

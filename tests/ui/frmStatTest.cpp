@@ -222,6 +222,21 @@ class FrmStatTest : public QObject {
     form.FormDestroy();
   }
 
+  void aRangeCountThatDoesNotConvertLeavesNoRanges() {
+    TfrmStatic form(nullptr);
+    form.FormCreate();
+    Set(kLocalIPRangeCount, Variant::FromInteger(1));
+    Set("LocalIPRangeStart0", Variant::FromString("010.000.000.001"));
+    Set("LocalIPRangeEnd0", Variant::FromString("010.000.000.002"));
+    form.ApplySettings();
+    QCOMPARE(form.Stat()->Ranges()->Count(), 1);
+    Set(kLocalIPRangeCount, Variant::FromString("one"));
+    QVERIFY_THROWS_EXCEPTION(EVariantError, form.ApplySettings());
+    QCOMPARE(form.Stat()->Ranges()->Count(), 0);  // emptied before the count was read
+    Set(kLocalIPRangeCount, Variant::FromInteger(0));
+    form.FormDestroy();
+  }
+
   void dialogOkCommitsAndReappliesCancelRestores() {
     TfrmStatic form(nullptr);
     form.FormCreate();
