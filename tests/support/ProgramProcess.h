@@ -78,6 +78,7 @@ class TProgramProcess {
     if (obeyFileModes && (prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE) != 0 ||
                           prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH) != 0))
       _exit(122);
+    close_range(3, ~0U, 0);  // nothing of the test (a lock holder's pipe) lives on in it
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     setenv("XDG_CONFIG_HOME", folder_.c_str(), 1);  // autostart entries stay here
