@@ -53,6 +53,17 @@ class TTcpdump {
     throw std::runtime_error("tcpdump did not start");
   }
   ~TTcpdump() { Stop(); }
+  // Waits until the capture file holds these bytes (tcpdump -U writes each packet at once).
+  bool WaitForBytes(const std::string& bytes) {
+    for (int i = 0; i < 200; ++i) {
+      std::ifstream in(file_, std::ios::binary);
+      std::stringstream text;
+      text << in.rdbuf();
+      if (text.str().find(bytes) != std::string::npos) return true;
+      std::this_thread::sleep_for(50ms);
+    }
+    return false;
+  }
   void Stop() {
     if (pid_ <= 0) return;
     kill(pid_, SIGINT);
@@ -158,7 +169,9 @@ TEST_F(CaptureLive, CountsEqualWhatTcpdumpRecorded) {
   net->peer.Run("bash -c 'exec 3<>/dev/tcp/10.77.0.1/5001; printf %01200d 0 >&3; sleep 0.2'");
   LocalSendsUdpAndTcp(*net);
   close(listener);
-  std::this_thread::sleep_for(300ms);
+  // The last packet: once tcpdump wrote it, it wrote every one before it.
+  net->peer.Run("bash -c 'printf corvina-end-of-traffic > /dev/udp/10.77.0.1/9'");
+  ASSERT_TRUE(tcpdump.WaitForBytes("corvina-end-of-traffic"));
 
   const TTally tally = tcpdump.Tally(TVethPair::kLocalAddress);
   ASSERT_GT(tally.packets, 15);
@@ -208,8 +221,11 @@ TEST_F(CaptureLive, AnExcludedRangeDropsThePeersTraffic) {
 
 TEST_F(CaptureLive, TheWatchFollowsAddressChangeRemovalAndSwitchOff) {
   SwitchOnAndWaitForCapture();
-  net->local.Run("ip addr del 10.77.0.1/24 dev cap0");
+  // The new address comes before the old one goes, so the adapter never lacks
+  // one and the watch sees a single change whenever it looks.
+  net->local.Run("sh -c 'echo 1 > /proc/sys/net/ipv4/conf/cap0/promote_secondaries'");
   net->local.Run("ip addr add 10.77.0.3/24 dev cap0");
+  net->local.Run("ip addr del 10.77.0.1/24 dev cap0");
   std::size_t from = log.names.size();
   EXPECT_EQ(EventsAfter(from, 3, 2500ms), (Names{"Stop", "Standby", "Start"}));
   EXPECT_EQ(stat->LocalAddress(), "10.77.0.3");
