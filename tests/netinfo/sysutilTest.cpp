@@ -148,12 +148,16 @@ TEST_F(TempDir, AutostartFolderWithoutUsableVariablesIsInTheAccountsHome) {
   unsetenv("XDG_CONFIG_HOME");
 }
 
-TEST_F(TempDir, SetAutoStartReportsAFailedWrite) {
-  if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+TEST_F(TempDir, SetAutoStartReportsAFailedWriteWithTheFile) {
   setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
-  fs::create_directories(dir / "autostart");
-  fs::permissions(dir / "autostart", fs::perms::owner_read | fs::perms::owner_exec);
-  EXPECT_THROW(SetAutoStart("corvina", "/x", true), EAutoStartError);
+  test::WriteFileBytes(dir / "autostart", "a file where the folder should be");
+  try {
+    SetAutoStart("corvina", "/x", true);
+    ADD_FAILURE() << "no error";
+  } catch (const EAutoStartError& e) {
+    EXPECT_EQ(std::string(e.what()), "Failed to set data for 'corvina' in \"" + dir.string() +
+                                         "/autostart/corvina.desktop\". Not a directory");
+  }
   unsetenv("XDG_CONFIG_HOME");
 }
 
