@@ -27,8 +27,12 @@ std::string FormatPacketDumpRecord(const TSnifferProtocolData& Data, TDateTime t
 }
 
 bool AppendToFile(const std::string& fileName, const std::string& text) {
-  const int fd = open(fileName.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  // Opened without blocking, as a pipe without a reader in the file's place
+  // would hold up the main thread; the writes then block as usual.
+  const int fd =
+      open(fileName.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
   if (fd < 0) return false;
+  fcntl(fd, F_SETFL, O_APPEND);
   struct stat before {};
   const bool sized = fstat(fd, &before) == 0 && S_ISREG(before.st_mode);
   std::size_t done = 0;

@@ -148,6 +148,13 @@ TEST(AppendToFile, AWriteCutShortByAFullDiskLeavesNoHalfRecord) {
   EXPECT_EQ(ReadFileBytes(file), "earlier record\r\nnext record\r\n");
 }
 
+TEST(AppendToFile, APipeWithoutAReaderInTheFilesPlaceLosesTheRecordAtOnce) {
+  TTempFolder folder;
+  const std::string fifo = folder.File("corvina.dump");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_FALSE(AppendToFile(fifo, "record\r\n"));  // instead of waiting for a reader for ever
+}
+
 TEST(AppendToFile, AWriteInterruptedByASignalGoesOn) {
   // A pipe in place of the file: while it is full the write waits, and the
   // signals sent meanwhile interrupt it before it wrote anything.
