@@ -58,11 +58,11 @@ std::optional<TColor> ReadColor(ICfgIntf& cfg, const std::string& key) {
   return std::nullopt;
 }
 
-std::optional<std::vector<TStoredIPRange>> ReadLocalIPRanges(ICfgIntf& cfg) {
+std::optional<std::vector<TStoredIPRange>> ReadLocalIPRanges(ICfgIntf& cfg, int maxRanges) {
   const auto count = ReadInteger(cfg, kLocalIPRangeCount);
   if (!count) return std::nullopt;
   std::vector<TStoredIPRange> ranges;
-  for (int i = 0; i < std::min(*count, kMaxLocalIPRanges); ++i) {
+  for (int i = 0; i < std::min(*count, maxRanges); ++i) {
     auto start = ReadString(cfg, LocalIPRangeStartKey(i));
     auto end = ReadString(cfg, LocalIPRangeEndKey(i));
     if (start && end) ranges.push_back({std::move(*start), std::move(*end)});

@@ -47,6 +47,8 @@ struct TStoredIPRange {
   std::string Start;
   std::string End;
 };
-std::optional<std::vector<TStoredIPRange>> ReadLocalIPRanges(ICfgIntf& cfg);
+// maxRanges: a lower cap for callers that read many files (the fuzz target).
+std::optional<std::vector<TStoredIPRange>> ReadLocalIPRanges(ICfgIntf& cfg,
+                                                             int maxRanges = kMaxLocalIPRanges);
 
 }  // namespace corvina
