@@ -28,6 +28,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# In the foreground only: a backgrounded function's $! would be a subshell,
+# and killing it would leave the command running.
 in_a() { ip netns exec "$a" "$@"; }
 in_b() { ip netns exec "$b" "$@"; }
 
@@ -72,17 +74,17 @@ pids+=("$meter")
 sleep 3
 
 seconds=$((minutes * 60))
-in_a iperf3 -s -p 5201 >/dev/null 2>&1 &
+ip netns exec "$a" iperf3 -s -p 5201 >/dev/null 2>&1 &
 pids+=($!)
-in_b iperf3 -s -p 5202 >/dev/null 2>&1 &
+ip netns exec "$b" iperf3 -s -p 5202 >/dev/null 2>&1 &
 pids+=($!)
 sleep 1
 wire_before=$(wire)
-in_b iperf3 -c 10.77.0.1 -p 5201 -u -b 8M -l 1000 -t $((seconds + 60)) >/dev/null 2>&1 &
+ip netns exec "$b" iperf3 -c 10.77.0.1 -p 5201 -u -b 8M -l 1000 -t $((seconds + 60)) >/dev/null 2>&1 &
 udp=$!
-in_a iperf3 -c 10.77.0.2 -p 5202 -b 8M -t $((seconds + 60)) >/dev/null 2>&1 &
+ip netns exec "$a" iperf3 -c 10.77.0.2 -p 5202 -b 8M -t $((seconds + 60)) >/dev/null 2>&1 &
 tcp=$!
-in_b ping -q -i 0.01 10.77.0.1 >/dev/null 2>&1 &
+ip netns exec "$b" ping -q -i 0.01 10.77.0.1 >/dev/null 2>&1 &
 icmp=$!
 pids+=("$udp" "$tcp" "$icmp")
 
