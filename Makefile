@@ -9,7 +9,7 @@ JOBS       ?= 2
 PREFIX     ?= $(HOME)/.local/opt/corvina
 SUDO       := $(if $(filter 0,$(shell id -u)),,sudo)
 
-.PHONY: deps configure build test test-release test-asan test-tsan run clean
+.PHONY: deps configure build test test-release test-asan test-tsan test-fuzz run clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -20,7 +20,7 @@ configure: deps
 build: configure
 	@cmake --build build/release -j $(JOBS)
 
-test: deps test-release test-asan test-tsan
+test: deps test-release test-asan test-tsan test-fuzz
 
 # Everything, integration tests in network namespaces included.
 test-release: build
@@ -39,6 +39,16 @@ test-tsan: deps
 	  -DCORVINA_SANITIZE=thread >/dev/null
 	@cmake --build build/tsan -j $(JOBS) --target corvina_threads_tests
 	@ctest --test-dir build/tsan --output-on-failure -j $(JOBS) -L threads
+
+# libFuzzer targets (clang) under the address and undefined-behaviour
+# sanitizers, FUZZ_SECONDS each, two at a time.
+FUZZ_SECONDS ?= 60
+test-fuzz: deps
+	@cmake -S . -B build/fuzz $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVINA_WERROR=ON \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCORVINA_BUILD_UI=OFF \
+	  -DCORVINA_SANITIZE=address,undefined -DCORVINA_FUZZ=ON -DCORVINA_FUZZ_SECONDS=$(FUZZ_SECONDS) >/dev/null
+	@cmake --build build/fuzz -j $(JOBS) --target corvina_fuzz
+	@ctest --test-dir build/fuzz --output-on-failure -j $(JOBS) -L fuzz
 
 # Installs the meter and its capture helper, gives the helper alone the one
 # capability capture needs (the program loads code its environment names,

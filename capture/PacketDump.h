@@ -13,8 +13,9 @@ namespace corvina {
 std::string FormatPacketDumpRecord(const TSnifferProtocolData& Data, TDateTime time,
                                    const TFormatSettings& fs);
 
-// Appends text to fileName with one write, creating the file when missing.
-// Answers false when the file cannot be opened or written.
+// Appends text to fileName with one write (resumed after a signal), creating
+// the file when missing. Answers false when the file cannot be opened or
+// written; a write cut short leaves the file as it was before.
 bool AppendToFile(const std::string& fileName, const std::string& text);
 
 }  // namespace corvina

@@ -127,8 +127,9 @@ void SetAutoStart(const std::string& name, const std::string& command, bool enab
   const std::string entry = "[Desktop Entry]\nType=Application\nName=" + name +
                             "\nExec=" + DesktopExecArgument(command) +
                             "\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
-  if (ReplaceFileContents(path, entry) != 0)
-    throw EAutoStartError("Failed to set data for '" + name + "'");
+  if (const int error = ReplaceFileContents(path, entry))
+    throw EAutoStartError("Failed to set data for '" + name + "' in \"" + path + "\". " +
+                          SystemErrorText(error));
 }
 
 void SaveResourceToFile(const std::string& resName, const std::string& resType,

@@ -34,6 +34,13 @@ std::optional<std::string> AutostartFolder();
 // removed). An existing file keeps its permission bits; a new one gets 0644.
 int ReplaceFileContents(const std::string& fileName, std::string_view data);
 
+// Holds an exclusive lock on fileName (created when missing) until the
+// process ends, however it ends: the system drops it with the process.
+// False when another process holds it. Where fileName can be neither opened
+// nor created (a read-only folder) the lock is taken on fallback instead; a
+// lock that cannot be taken at all counts as held.
+bool LockUntilExit(const std::string& fileName, const std::string& fallback);
+
 // The system's message text for an errno-style code.
 std::string SystemErrorText(int code);
 

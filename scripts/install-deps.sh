@@ -9,7 +9,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev libqt6svg6 qt6-qpa-plugins
   libgl-dev libglx-dev libvulkan-dev
   libgtest-dev libgmock-dev
-  iproute2 iputils-ping iperf3 tcpdump libcap2-bin
+  iproute2 iputils-ping iperf3 tcpdump libcap2-bin tzdata python3
+  clang libclang-rt-14-dev
   libxcb1-dev
   xvfb icewm x11-apps xdotool imagemagick fonts-dejavu-core
   fonts-urw-base35 poppler-utils

@@ -79,10 +79,17 @@ void CheckName(const std::string& name) {
 // The whole file; nullopt when it does not exist; ECfgError when it exists
 // but cannot be read.
 std::optional<std::string> ReadWholeFile(const std::string& fileName) {
-  const int fd = open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  // Not blocking: a pipe in the file's place would hold up the start until someone writes to it.
+  const int fd = open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     if (errno == ENOENT) return std::nullopt;
     ThrowFileError("Cannot open file", fileName, errno);
+  }
+  struct stat info {};
+  if (fstat(fd, &info) == 0 && !S_ISREG(info.st_mode)) {
+    close(fd);
+    if (S_ISDIR(info.st_mode)) ThrowFileError("Cannot open file", fileName, EISDIR);
+    throw ECfgError("Cannot open file \"" + fileName + "\". Not a regular file");
   }
   std::string text;
   char buffer[65536];

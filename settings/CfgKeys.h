@@ -31,7 +31,8 @@ std::string LocalIPRangeStartKey(int index);
 std::string LocalIPRangeEndKey(int index);
 
 // Typed readers. The conversions are the variant's own; a stored text that
-// does not convert raises EVariantError (EConvertError for a colour text).
+// does not convert raises EVariantError (EConvertError for a colour text)
+// whose message names the setting and the settings file.
 std::optional<bool> ReadBoolean(ICfgIntf& cfg, const std::string& key);
 std::optional<std::int32_t> ReadInteger(ICfgIntf& cfg, const std::string& key);
 std::optional<std::string> ReadString(ICfgIntf& cfg, const std::string& key);
@@ -46,6 +47,8 @@ struct TStoredIPRange {
   std::string Start;
   std::string End;
 };
-std::optional<std::vector<TStoredIPRange>> ReadLocalIPRanges(ICfgIntf& cfg);
+// maxRanges: a lower cap for callers that read many files (the fuzz target).
+std::optional<std::vector<TStoredIPRange>> ReadLocalIPRanges(ICfgIntf& cfg,
+                                                             int maxRanges = kMaxLocalIPRanges);
 
 }  // namespace corvina

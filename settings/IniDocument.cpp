@@ -1,7 +1,6 @@
 #include "settings/IniDocument.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace corvina {
 namespace {
@@ -17,6 +16,13 @@ std::string_view Trim(std::string_view s) {
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
+// The key of a name in the indexes: two names match when their keys are equal.
+std::string Key(std::string_view name) {
+  std::string key(name);
+  for (char& c : key) c = LowerAscii(c);
+  return key;
+}
+
 // The name part of a "name=value" line; nullopt for a line without "=".
 std::optional<std::string_view> LineName(std::string_view line) {
   const std::size_t eq = line.find('=');
@@ -30,8 +36,18 @@ bool SameTextAscii(std::string_view a, std::string_view b) {
   return std::ranges::equal(a, b, [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
 
-void TIniDocument::Load(std::string_view text) {
+void TIniDocument::Clear() {
   sections_.clear();
+  sectionIndex_.clear();
+}
+
+void TIniDocument::TSection::Append(std::string line) {
+  if (const auto name = LineName(line)) FirstLine.try_emplace(Key(*name), Lines.size());
+  Lines.push_back(std::move(line));
+}
+
+void TIniDocument::Load(std::string_view text) {
+  Clear();
   if (text.starts_with(kUtf8Bom)) text.remove_prefix(kUtf8Bom.size());
   TSection* current = nullptr;
   while (!text.empty()) {
@@ -49,12 +65,12 @@ void TIniDocument::Load(std::string_view text) {
     if (!current) continue;
     const std::size_t eq = line.find('=');
     if (eq == std::string_view::npos) {
-      current->Lines.emplace_back(line);
+      current->Append(std::string(line));
     } else {
       std::string entry(Trim(line.substr(0, eq)));
       entry += '=';
       entry += Trim(line.substr(eq + 1));
-      current->Lines.push_back(std::move(entry));
+      current->Append(std::move(entry));
     }
   }
 }
@@ -73,11 +89,9 @@ std::optional<std::string> TIniDocument::Read(std::string_view section,
                                               std::string_view name) const {
   const TSection* s = FindSection(section);
   if (!s) return std::nullopt;
-  for (const std::string& line : s->Lines) {
-    const auto lineName = LineName(line);
-    if (lineName && SameTextAscii(*lineName, name)) return line.substr(lineName->size() + 1);
-  }
-  return std::nullopt;
+  const auto it = s->FirstLine.find(Key(name));
+  if (it == s->FirstLine.end()) return std::nullopt;
+  return s->Lines[it->second].substr(name.size() + 1);
 }
 
 void TIniDocument::Write(std::string_view section, std::string_view name, std::string_view value) {
@@ -85,29 +99,21 @@ void TIniDocument::Write(std::string_view section, std::string_view name, std::s
   entry += '=';
   entry += value;
   TSection& s = SectionForWrite(section);
-  const auto it = std::ranges::find_if(s.Lines, [&](const std::string& line) {
-    const auto lineName = LineName(line);
-    return lineName && SameTextAscii(*lineName, name);
-  });
-  if (it != s.Lines.end())
-    *it = std::move(entry);
+  if (const auto it = s.FirstLine.find(Key(name)); it != s.FirstLine.end())
+    s.Lines[it->second] = std::move(entry);
   else
-    s.Lines.push_back(std::move(entry));
+    s.Append(std::move(entry));
 }
 
 const TIniDocument::TSection* TIniDocument::FindSection(std::string_view name) const {
-  const auto it = std::ranges::find_if(
-      sections_, [&](const TSection& s) { return SameTextAscii(s.Name, name); });
-  return it == sections_.end() ? nullptr : &*it;
-}
-
-TIniDocument::TSection* TIniDocument::FindSection(std::string_view name) {
-  return const_cast<TSection*>(std::as_const(*this).FindSection(name));
+  const auto it = sectionIndex_.find(Key(name));
+  return it == sectionIndex_.end() ? nullptr : &sections_[it->second];
 }
 
 TIniDocument::TSection& TIniDocument::SectionForWrite(std::string_view name) {
-  if (TSection* s = FindSection(name)) return *s;
-  return sections_.emplace_back(TSection{std::string(name), {}});
+  const auto [it, added] = sectionIndex_.try_emplace(Key(name), sections_.size());
+  if (added) sections_.push_back(TSection{std::string(name), {}, {}});
+  return sections_[it->second];
 }
 
 }  // namespace corvina

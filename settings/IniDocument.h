@@ -1,11 +1,14 @@
 #pragma once
 // An INI document held in memory: ordered sections of ordered "name=value"
 // lines. Names match without regard to ASCII letter case. It knows no file;
-// the settings store decides where its text comes from and goes to.
+// the settings store decides where its text comes from and goes to. Look-ups
+// go through indexes, so a hand-made file of a million lines or sections
+// costs no more per look-up than one of ten.
 
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace corvina {
@@ -19,7 +22,7 @@ class TIniDocument {
   // without "=" stays in its section as it is and matches no name. A section
   // header seen again continues the section of that name.
   void Load(std::string_view text);
-  void Clear() { sections_.clear(); }
+  void Clear();
 
   // The file text: per section "[name]", its lines, one empty line; every
   // line ends with CR LF.
@@ -38,13 +41,16 @@ class TIniDocument {
   struct TSection {
     std::string Name;
     std::vector<std::string> Lines;
+    // The position of each name's first line, by the name in lower case.
+    std::unordered_map<std::string, std::size_t> FirstLine;
     bool operator==(const TSection&) const = default;
+    void Append(std::string line);
   };
-  TSection* FindSection(std::string_view name);
   const TSection* FindSection(std::string_view name) const;
   TSection& SectionForWrite(std::string_view name);
 
   std::vector<TSection> sections_;
+  std::unordered_map<std::string, std::size_t> sectionIndex_;  // by the name in lower case
 };
 
 // ASCII letters compared without regard to case; all other bytes must be equal.

@@ -1,7 +1,6 @@
 #include "ui/frmStatU.h"
 
 #include <QApplication>
-#include <QDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QMouseEvent>
@@ -244,9 +243,12 @@ void TfrmStatic::ApplySettings() {
     // file on a case-sensitive file system.
     SetAutoStart(LowerCaseCyrillicUtf8(name), exe, *autoStart);
   }
-  if (const auto stored = ReadLocalIPRanges(*cfg)) {
+  if (!cfg->GetValue(kLocalIPRangeCount).IsNull()) {
+    // Emptied before the count is read, so a count that does not convert
+    // leaves no ranges rather than the old ones.
     auto ranges = Stat_->Ranges();
     ranges->Clear();
+    const auto stored = ReadLocalIPRanges(*cfg);
     for (const TStoredIPRange& range : *stored) ranges->AddRange(range.Start, range.End);
   }
   const auto background = ReadColor(*cfg, kBackgroundColor);
@@ -378,7 +380,13 @@ void TfrmStatic::StatError(int, const std::string& text) {
 }
 
 void TfrmStatic::ActionToolsExecute() {
-  auto cfg = GetLocalCfgIntf();
+  std::shared_ptr<ICfgIntf> cfg;
+  try {
+    cfg = GetLocalCfgIntf();
+  } catch (const std::exception& e) {
+    ShowErrorBox(nullptr, e);  // settings that cannot be read cannot be edited either
+    return;
+  }
   cfg->BeginUpdate();
   int result = 0;
   try {
@@ -403,22 +411,21 @@ void TfrmStatic::EndSession() {
   if (Stat_) Stat_->SetActive(false);
   // Open dialogs end as if cancelled; the first-start one runs before the
   // main loop, which quit() alone would not reach.
-  for (QWidget* window : QApplication::topLevelWidgets())
-    if (auto* dialog = qobject_cast<QDialog*>(window); dialog && dialog->isVisible())
-      dialog->reject();
+  CloseDialogsForSessionEnd();
   QApplication::quit();
 }
 
 void TfrmStatic::FormDestroy() {
   if (!Stat_) return;
-  auto cfg = GetLocalCfgIntf();
+  std::shared_ptr<ICfgIntf> cfg;
   try {
+    cfg = GetLocalCfgIntf();
     cfg->BeginUpdate();
     cfg->SetValue(kFormLeft, Variant::FromInteger(x()));
     cfg->SetValue(kFormTop, Variant::FromInteger(y()));
     cfg->EndUpdate();
   } catch (const std::exception& e) {
-    cfg->CancelUpdate();
+    if (cfg) cfg->CancelUpdate();
     ShowErrorBox(nullptr, e);
   }
   Stat_.reset();

@@ -2,12 +2,16 @@
 // message loop, and the shutdown in the reverse order.
 
 #include <QApplication>
+#include <filesystem>
 
 #include "database/DMU.h"
+#include "netinfo/sysutil.h"
+#include "platform/System.h"
 #include "reports/ReportCommand.h"
 #include "reports/ReportEngine.h"
 #include "reports/frmPreviewU.h"
 #include "ui/AppIntf.h"
+#include "ui/Application.h"
 #include "ui/Dialogs.h"
 #include "ui/EventLoopSync.h"
 #include "ui/OwnRights.h"
@@ -32,7 +36,7 @@ int main(int argc, char* argv[]) {
   if (IsReportCommand(argc, argv)) return RunReportCommand(argc, argv);  // no window, no capture
   WarnWhenRoot();
   CreateAppInfo();
-  QApplication app(argc, argv);
+  TApplication app(argc, argv);
   QApplication::setApplicationName("Corvina");
   QApplication::setApplicationDisplayName("Corvina");
   QApplication::setWindowIcon(QIcon(":/icons/corvina.svg"));
@@ -44,13 +48,27 @@ int main(int argc, char* argv[]) {
   bool sessionEnding = false;
   OnSessionEnd([&mainForm, &sessionEnding] {
     sessionEnding = true;
-    if (mainForm)
+    if (mainForm) {
       mainForm->EndSession();
-    else
+    } else {
+      CloseDialogsForSessionEnd();  // a box open before the main loop, which quit() does not reach
       QApplication::quit();
+    }
   });
+  // One copy per folder: a second would count the same traffic, fail to store
+  // its rows and overwrite the first one's settings at exit.
+  if (!LockUntilExit(ExecutableFileWithExt(".lock"), ExecutablePath())) {
+    const auto folder = std::filesystem::path(ExecutablePath()).parent_path();
+    ShowErrorBox(nullptr,
+                 "Программа уже запущена из папки " + QString::fromStdString(folder.string()));
+    return 1;
+  }
   TDM dm({
-      [](const std::string& message) { ShowErrorBox(nullptr, QString::fromStdString(message)); },
+      // Start-up goes on behind the box, so an unattended start still meters.
+      [](const std::string& message) {
+        ShowErrorNotice(QString::fromStdString("Cannot open database \"" + TDM::DataFileName() +
+                                               "\". " + message));
+      },
       [](TDM& module) {
         AppInfo()->SetComponents(Components(module));
         AppInfo()->SetProductInfo({"Программа предназначена для подсчета Интернет трафика."});

@@ -1,6 +1,8 @@
 #include "platform/System.h"
 
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysinfo.h>
 #include <sys/utsname.h>
@@ -109,6 +111,16 @@ std::string SystemErrorText(int code) {
   char buf[256];
   // The GNU strerror_r returns the text, which may not live in buf.
   return strerror_r(code, buf, sizeof buf);
+}
+
+bool LockUntilExit(const std::string& fileName, const std::string& fallback) {
+  int fd = open(fileName.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) fd = open(fallback.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return true;
+  if (flock(fd, LOCK_EX | LOCK_NB) == 0) return true;  // fd stays open: the lock lives with it
+  const bool heldElsewhere = errno == EWOULDBLOCK;
+  close(fd);
+  return !heldElsewhere;
 }
 
 }  // namespace corvina

@@ -1,12 +1,20 @@
 // The dump record layout and the dump file: nothing while off, appended per
-// delivered packet while on, a failed write loses only that record.
+// delivered packet while on, a failed write loses only that record and
+// leaves no part of it behind.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "capture/CaptureFixture.h"
 #include "capture/PacketDump.h"
@@ -118,4 +126,80 @@ TEST_F(PacketDumpFile, AFailedWriteLosesTheRecordButThePacketIsCounted) {
   fs::remove(stat->DumpFileName());
   Deliver(1);
   EXPECT_EQ(CountOf(ReadFileBytes(stat->DumpFileName()), "ipDateTime: "), 1u);
+}
+
+TEST(AppendToFile, AWriteCutShortByAFullDiskLeavesNoHalfRecord) {
+  TTempFolder folder;
+  const std::string file = folder.File("corvina.dump");
+  WriteFileBytes(file, "earlier record\r\n");
+  // The file size limit stands in for a full disk: the write stops part-way.
+  const auto previous = signal(SIGXFSZ, SIG_IGN);
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit limited = saved;
+  limited.rlim_cur = 16 + 100;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+  const bool written = AppendToFile(file, std::string(1000, 'x'));
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, previous);
+  EXPECT_FALSE(written);
+  EXPECT_EQ(ReadFileBytes(file), "earlier record\r\n");
+  EXPECT_TRUE(AppendToFile(file, "next record\r\n"));
+  EXPECT_EQ(ReadFileBytes(file), "earlier record\r\nnext record\r\n");
+}
+
+TEST(AppendToFile, APipeWithoutAReaderInTheFilesPlaceLosesTheRecordAtOnce) {
+  TTempFolder folder;
+  const std::string fifo = folder.File("corvina.dump");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_FALSE(AppendToFile(fifo, "record\r\n"));  // instead of waiting for a reader for ever
+}
+
+TEST(AppendToFile, AWriteInterruptedByASignalGoesOn) {
+  // A pipe in place of the file: while it is full the write waits, and the
+  // signals sent meanwhile interrupt it before it wrote anything.
+  TTempFolder folder;
+  const std::string fifo = folder.File("corvina.dump");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  const int filler = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  ASSERT_GE(filler, 0);
+  const std::string chunk(4096, 'f');
+  std::size_t filled = 0;
+  for (ssize_t n; (n = write(filler, chunk.data(), chunk.size())) > 0;) filled += std::size_t(n);
+
+  struct sigaction interrupt {
+  }, saved{};
+  interrupt.sa_handler = [](int) {};  // no SA_RESTART: a blocked write returns EINTR
+  sigaction(SIGUSR1, &interrupt, &saved);
+  const pthread_t writer = pthread_self();
+  std::atomic<bool> finished{false};
+  std::string drained;
+  std::thread drain([&] {
+    for (int i = 0; i < 20; ++i) {
+      pthread_kill(writer, SIGUSR1);
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    char buffer[4096];
+    for (;;) {
+      const ssize_t n = read(reader, buffer, sizeof buffer);
+      if (n > 0)
+        drained.append(buffer, std::size_t(n));
+      else if (finished)
+        break;
+      else
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  });
+  const std::string record(1000, 'r');
+  const bool written = AppendToFile(fifo, record);
+  finished = true;
+  drain.join();
+  sigaction(SIGUSR1, &saved, nullptr);
+  close(filler);
+  close(reader);
+  EXPECT_TRUE(written);
+  EXPECT_EQ(drained.size(), filled + record.size());
+  EXPECT_TRUE(drained.ends_with(record));
 }

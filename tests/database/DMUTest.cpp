@@ -194,13 +194,17 @@ TEST_F(DMUTest, ReadOnlyFolderWithoutFileStopsStartUpWithTheWriteError) {
 
 TEST_F(DMUTest, RowsAreReadByAnotherProcessAsLocalDateTimes) {
   auto dm = Start();
+  const auto groupOpened = std::chrono::steady_clock::now();
   dm->InsertTraffic("192.168.0.5", EncodeDateTime({2007, 1, 5, 14, 3, 22, 0}), 0, 1500, 0);
   dm->InsertTraffic("192.168.0.5", EncodeDate(2007, 1, 5), 0, 0, 0);
   dm->InsertTraffic("10.1.2.3'--", EncodeDateTime({2007, 12, 31, 23, 59, 59, 700}), 0, 0,
                     2147483647);
   EXPECT_EQ(dm->FailedInsertCount(), 0u);
-  EXPECT_EQ(Sqlite3Cli(datFile, "SELECT COUNT(*) FROM INETTRAFFIC"), "0\n")
-      << "the group is not committed yet";
+  // Only a slow machine takes a commit interval for three inserts; then the last one commits.
+  if (std::chrono::steady_clock::now() - groupOpened < TDM::kCommitInterval) {
+    EXPECT_EQ(Sqlite3Cli(datFile, "SELECT COUNT(*) FROM INETTRAFFIC"), "0\n")
+        << "the group is not committed yet";
+  }
   dm->Flush();
   // While the program still runs: WAL lets another process read committed rows.
   EXPECT_EQ(Sqlite3Cli(datFile,

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 #include <filesystem>
@@ -250,6 +251,16 @@ TEST_F(CfgStore, AFileThatCannotBeReadOrReplacedIsAClearError) {
   missing.SetValue("A", Variant::FromInteger(1));
   EXPECT_THROW(missing.EndUpdate(), ECfgError);
   EXPECT_EQ(missing.GetValue("A"), Variant::FromInteger(1));
+}
+
+TEST_F(CfgStore, APipeInTheFilesPlaceIsAClearErrorAtOnce) {
+  ASSERT_EQ(mkfifo(file_.c_str(), 0600), 0);  // no writer: reading it would wait for ever
+  try {
+    TLocalCfgIntf cfg(file_);
+    ADD_FAILURE() << "no error";
+  } catch (const ECfgError& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + file_ + "\". Not a regular file");
+  }
 }
 
 TEST_F(CfgStore, KeepsThePermissionBitsOfAnExistingFile) {

@@ -3,6 +3,7 @@
 #include <set>
 
 #include "settings/CfgKeys.h"
+#include "support/TempFolder.h"
 
 namespace corvina {
 namespace {
@@ -38,7 +39,31 @@ TEST(CfgKeys, ReadersConvertOtherKindsAndRefuseTextsThatDoNotConvert) {
   EXPECT_THROW(ReadColor(cfg, kFontColor), EConvertError);
 }
 
-TEST(CfgKeys, StoredRangesSkipIncompletePairsAndAHugeCountStaysQuick) {
+TEST(CfgKeys, AValueThatDoesNotConvertNamesItsSettingAndFile) {
+  test::TTempFolder folder;
+  const std::string file = folder.File("corvina.cfg");
+  test::WriteFileBytes(file,
+                       "[VAR_TYPES]\r\nAlphaBlend=256\r\nFontColor=256\r\n"
+                       "[VAR_VALUES]\r\nAlphaBlend=half\r\nFontColor=dark\r\n");
+  TLocalCfgIntf cfg(file);
+  try {
+    ReadInteger(cfg, kAlphaBlend);
+    ADD_FAILURE() << "no error";
+  } catch (const EVariantError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Invalid value of setting \"AlphaBlend\" in \"" + file +
+                  "\": Could not convert variant of type (String) into type (Int64)");
+  }
+  try {
+    ReadColor(cfg, kFontColor);
+    ADD_FAILURE() << "no error";
+  } catch (const EConvertError& e) {
+    EXPECT_EQ(std::string(e.what()), "Invalid value of setting \"FontColor\" in \"" + file +
+                                         "\": 'dark' is not a valid colour");
+  }
+}
+
+TEST(CfgKeys, StoredRangesSkipIncompletePairsAndAHugeCountStopsAtTheCap) {
   TDynamicCfgIntf cfg;
   EXPECT_FALSE(ReadLocalIPRanges(cfg));  // no count: the caller keeps its ranges
   cfg.SetValue(kLocalIPRangeCount, Variant::FromInteger(2147483647));
@@ -47,10 +72,15 @@ TEST(CfgKeys, StoredRangesSkipIncompletePairsAndAHugeCountStaysQuick) {
   cfg.SetValue("LocalIPRangeStart1", Variant::FromString("010.000.000.002"));  // no end: skipped
   cfg.SetValue("LocalIPRangeStart7", Variant::FromString("192.168.000.000"));
   cfg.SetValue("LocalIPRangeEnd7", Variant::FromString("192.168.255.255"));
+  for (int index : {kMaxLocalIPRanges - 1, kMaxLocalIPRanges}) {
+    cfg.SetValue(LocalIPRangeStartKey(index), Variant::FromString("172.016.000.000"));
+    cfg.SetValue(LocalIPRangeEndKey(index), Variant::FromString("172.031.255.255"));
+  }
   const auto ranges = ReadLocalIPRanges(cfg);
   ASSERT_TRUE(ranges);
-  ASSERT_EQ(ranges->size(), 2u);
+  ASSERT_EQ(ranges->size(), 3u);  // the pair past the cap is not read
   EXPECT_EQ((*ranges)[1].Start, "192.168.000.000");
+  EXPECT_EQ((*ranges)[2].Start, "172.016.000.000");
   cfg.SetValue(kLocalIPRangeCount, Variant::FromInteger(-1));
   EXPECT_TRUE(ReadLocalIPRanges(cfg)->empty());  // an empty list, not "no count"
 }

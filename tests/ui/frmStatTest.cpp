@@ -1,6 +1,7 @@
 #include <QDialog>
 #include <QFile>
 #include <QMenu>
+#include <QProcess>
 #include <QTreeWidget>
 #include <QtTest>
 #include <filesystem>
@@ -8,7 +9,6 @@
 #include "UiTestSupport.h"
 #include "capture/CaptureFixture.h"
 #include "database/DMU.h"
-#include "netinfo/sysutil.h"
 #include "platform/AdapterQuery.h"
 #include "settings/CfgKeys.h"
 #include "ui/Dialogs.h"
@@ -44,6 +44,14 @@ void TestPageClass(TfrmTools*, QTreeWidgetItem*, TToolsPageClass& pageClass) {
 
 void Set(const char* key, const Variant& value) { GetLocalCfgIntf()->SetValue(key, value); }
 
+// What the sqlite3 tool, another process, reads from the database.
+QString Sqlite3Cli(const QString& sql) {
+  QProcess tool;
+  tool.start("sqlite3", {"-batch", QString::fromStdString(TDM::DataFileName()), sql});
+  tool.waitForFinished();
+  return QString::fromUtf8(tool.readAllStandardOutput() + tool.readAllStandardError());
+}
+
 TSnifferHostData Totals(std::int64_t in, std::int64_t out) {
   TSnifferHostData h;
   h.Address = "10.0.0.1";
@@ -60,6 +68,7 @@ class FrmStatTest : public QObject {
 
  private slots:
   void initTestCase() {
+    qputenv("LC_ALL", "C.UTF-8");  // the counter texts below are those of this locale
     QApplication::setApplicationDisplayName("Corvina");
     test::UseFreshExecutableFolder(dir);
     SetAdapterQuery(
@@ -140,9 +149,8 @@ class FrmStatTest : public QObject {
 
     stat->OnCaptureStart(stat, Totals(1024, 1025), {});
     QCOMPARE(form.TrayImage(), int(tiCapturing));
-    QCOMPARE(form.IncomingLabel->text(), QString::fromStdString(FormatByteCount(1024)));
-    QCOMPARE(form.TrayHint(), "Corvina\nПринято: " + QString::fromStdString(FormatByteCount(1024)) +
-                                  "\nОтправлено: " + QString::fromStdString(FormatByteCount(1025)));
+    QCOMPARE(form.IncomingLabel->text(), QString("1 024 байт"));
+    QCOMPARE(form.TrayHint(), QString("Corvina\nПринято: 1 024 байт\nОтправлено: 1.0 Кб"));
 
     stat->OnTraffic(stat, Totals(2, 1), {});
     QCOMPARE(form.TrayImage(), int(tiCapturing));  // traffic keeps the picture
@@ -229,6 +237,21 @@ class FrmStatTest : public QObject {
     form.FormDestroy();
   }
 
+  void aRangeCountThatDoesNotConvertLeavesNoRanges() {
+    TfrmStatic form(nullptr);
+    form.FormCreate();
+    Set(kLocalIPRangeCount, Variant::FromInteger(1));
+    Set("LocalIPRangeStart0", Variant::FromString("010.000.000.001"));
+    Set("LocalIPRangeEnd0", Variant::FromString("010.000.000.002"));
+    form.ApplySettings();
+    QCOMPARE(form.Stat()->Ranges()->Count(), 1);
+    Set(kLocalIPRangeCount, Variant::FromString("one"));
+    QVERIFY_THROWS_EXCEPTION(EVariantError, form.ApplySettings());
+    QCOMPARE(form.Stat()->Ranges()->Count(), 0);  // emptied before the count was read
+    Set(kLocalIPRangeCount, Variant::FromInteger(0));
+    form.FormDestroy();
+  }
+
   void dialogOkCommitsAndReappliesCancelRestores() {
     TfrmStatic form(nullptr);
     form.FormCreate();
@@ -288,7 +311,7 @@ class FrmStatTest : public QObject {
     again.FormDestroy();
   }
 
-  void trafficIsStoredAsRows() {
+  void trafficRowsAreCommittedByTheTimerOncePacketsStop() {
     TDM dm({});
     dm.DataModuleCreate();
     TfrmStatic form(&dm);
@@ -297,13 +320,11 @@ class FrmStatTest : public QObject {
     h.Incoming = 60;
     form.Stat()->OnTraffic(form.Stat(), h, {});
     form.Stat()->OnTraffic(form.Stat(), h, {});
-    form.FormDestroy();
+    // No packet follows: the window's timer commits the rows where another program reads them.
+    QTRY_COMPARE(Sqlite3Cli("SELECT COUNT(*), SUM(INCOMING), MIN(IP) FROM INETTRAFFIC"),
+                 QString("2|120|10.0.0.1\n"));
     QCOMPARE(dm.FailedInsertCount(), 0u);
-    const auto rows =
-        dm.Connection()->Query("SELECT COUNT(*), SUM(INCOMING), MIN(IP) FROM INETTRAFFIC");
-    QCOMPARE(rows.at(0).at(0).AsInteger(), 2);
-    QCOMPARE(rows.at(0).at(1).AsInteger(), 120);
-    QCOMPARE(rows.at(0).at(2).AsString(), std::string("10.0.0.1"));
+    form.FormDestroy();
   }
 
   void trayHintTellsOfLostPacketsAndUnsavedRows() {
