@@ -336,8 +336,12 @@ std::optional<double> TryStrToFloat(const std::string& input, const TFormatSetti
 }
 
 std::string FormatGrouped(double value, int decimals, const TFormatSettings& fs) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
+  // printf rounds an exact half to even (1.25 -> "1.2"); the regional number
+  // format rounds it away from zero (1.25 -> "1,3").
+  const double scale = std::pow(10.0, decimals);
+  const double rounded = std::round(value * scale) / scale;
+  char buf[400];  // room for the largest double in fixed notation
+  std::snprintf(buf, sizeof buf, "%.*f", decimals, rounded);
   std::string digits = buf;
   std::string sign;
   if (!digits.empty() && digits[0] == '-') {

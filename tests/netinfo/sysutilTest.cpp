@@ -37,6 +37,13 @@ TEST(FormatByteCount, TableOfTheMeter) {
   EXPECT_EQ(FormatByteCount(5LL << 40, ru), "5 368 709 120,0 Кб");  // past 32 bits
 }
 
+TEST(FormatByteCount, HalvesRoundAwayFromZero) {
+  EXPECT_EQ(FormatByteCount(1280, ru), "1,3 Кб");    // 1.25
+  EXPECT_EQ(FormatByteCount(1792, ru), "1,8 Кб");    // 1.75
+  EXPECT_EQ(FormatByteCount(1279, ru), "1,2 Кб");    // just below the half
+  EXPECT_EQ(FormatByteCount(10239, ru), "10,0 Кб");  // 9.9990..., carried into the integer
+}
+
 TEST(GetWindowsVersionText, Table) {
   EXPECT_EQ(GetWindowsVersionText(2, 5, 1, 2600, "Service Pack 3"),
             "Windows XP (Build 2600: Service Pack 3)");
