@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "netinfo/sysutil.h"
 #include "platform/System.h"
@@ -124,6 +125,76 @@ TEST_F(TempDir, SetAutoStartWritesReplacesAndRemovesTheEntry) {
   EXPECT_FALSE(fs::exists(entry));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir / "autostart"), fs::directory_iterator()), 0);
   unsetenv("XDG_CONFIG_HOME");
+}
+
+// Reads an Exec value back as a desktop does: string escapes first, then the
+// field codes ("%%" a literal percent sign) and the quoting of arguments.
+std::vector<std::string> ExecArguments(const std::string& value) {
+  std::string text;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    if (value[i] != '\\' || i + 1 == value.size()) {
+      text += value[i];
+      continue;
+    }
+    const char c = value[++i];
+    text += c == 's' ? ' ' : c == 'n' ? '\n' : c == 't' ? '\t' : c == 'r' ? '\r' : c;
+  }
+  std::vector<std::string> args;
+  std::string arg;
+  bool quoted = false, inArg = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+    if (c == '%') {
+      if (next == '%') arg += c;  // any other field code stands for no file here
+      ++i;
+    } else if (quoted && c == '\\' && std::string("\"`$\\").find(next) != std::string::npos) {
+      arg += next;
+      ++i;
+    } else if (c == '"') {
+      quoted = !quoted;
+      inArg = true;
+    } else if (c == ' ' && !quoted) {
+      if (inArg) args.push_back(arg);
+      arg.clear();
+      inArg = false;
+    } else {
+      arg += c;
+      inArg = true;
+    }
+  }
+  if (inArg) args.push_back(arg);
+  return args;
+}
+
+std::string ExecValueOf(const fs::path& entry) {
+  const std::string text = test::ReadFileBytes(entry);
+  const std::size_t at = text.find("\nExec=") + 6;
+  return text.substr(at, text.find('\n', at) - at);
+}
+
+// The entry must run the very file, whatever characters its folders hold.
+TEST_F(TempDir, SetAutoStartEntryRunsAPathWithReservedCharacters) {
+  setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+  const fs::path entry = dir / "autostart" / "corvina.desktop";
+  const std::string odd = (dir / "Мои \"программы\" 100% a\\new $x`y`\t/corvina").string();
+  SetAutoStart("corvina", odd, true);
+  EXPECT_EQ(ExecArguments(ExecValueOf(entry)), std::vector<std::string>{odd});
+
+  // The desktop's own launcher, on a path it can run: GLib looks for the
+  // program before it expands "%%", so no path with a percent sign runs there.
+  const fs::path folder = dir / "Мои \"программы\" a\\new";
+  const fs::path program = folder / "corvina";
+  fs::create_directories(folder);
+  std::ofstream(program) << "#!/bin/sh\nprintf '%s' \"$0\" > \"${0%/*}/launched\"\n";
+  fs::permissions(program, fs::perms::owner_all);
+  SetAutoStart("corvina", program.string(), true);
+  unsetenv("XDG_CONFIG_HOME");
+  if (std::system("command -v gio >/dev/null 2>&1") != 0) GTEST_SKIP() << "no gio launcher";
+  ASSERT_EQ(std::system(("gio launch '" + entry.string() + "'").c_str()), 0);
+  const fs::path launched = folder / "launched";
+  for (int i = 0; i < 500 && test::ReadFileBytes(launched).empty(); ++i) usleep(10000);
+  EXPECT_EQ(test::ReadFileBytes(launched), program.string());
 }
 
 TEST_F(TempDir, SetAutoStartWithoutAHomeDoesNothing) {
