@@ -10,6 +10,7 @@
 #include "ui/AppIntf.h"
 #include "ui/Dialogs.h"
 #include "ui/EventLoopSync.h"
+#include "ui/PlatformTexts.h"
 #include "ui/SessionEnd.h"
 #include "ui/frmStatU.h"
 
@@ -21,7 +22,7 @@ QStringList Components(TDM& dm) {
   const TSQLiteConnection* connection = dm.Connection();
   return {
       QString("Генератор отчетов - ") + TReportEngine::kProductName + " " + TReportEngine::kVersion,
-      "Поставщик OLE DB - " + QString::fromStdString(connection ? connection->Provider() : "")};
+      DataProviderLine(connection ? connection->Provider() : "")};
 }
 
 }  // namespace

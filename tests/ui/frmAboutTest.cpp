@@ -5,6 +5,7 @@
 #include "netinfo/sysutil.h"
 #include "platform/System.h"
 #include "ui/AppIntf.h"
+#include "ui/PlatformTexts.h"
 #include "ui/VerInfoIntf.h"
 #include "ui/frmAboutU.h"
 
@@ -32,6 +33,12 @@ class FrmAboutTest : public QObject {
     QCOMPARE(MemoryText(24ull * 1024 * 1024 * 1024 + 1048575), QString("24576 МБ"));
   }
 
+  void theDatabaseLineNamesTheProviderAndItsMinorVersion() {
+    QCOMPARE(DataProviderLine("SQLite 3.40.1"), QString("Поставщик данных - SQLite 3.40"));
+    QCOMPARE(DataProviderLine("SQLite 3.45"), QString("Поставщик данных - SQLite 3.45"));
+    QCOMPARE(DataProviderLine(""), QString("Поставщик данных - "));  // no connection
+  }
+
   void aboutBoxTexts() {
     QApplication::setApplicationDisplayName("Corvina");
     CreateAppInfo();
@@ -48,6 +55,7 @@ class FrmAboutTest : public QObject {
                QString("Программа предназначена для подсчета Интернет трафика."));
       QCOMPARE(about.WindowsInfoLabel->text(), QString::fromStdString(GetSystemVersionText()));
       QCOMPARE(about.WindowsMemoryLabel->text(), MemoryText(GetTotalPhysicalMemory()));
+      QCOMPARE(about.findChild<QLabel*>("Label1")->text(), QString("Доступная память:"));
       QVERIFY(about.www->text().contains("example"));
     }
     AppInfo().reset();
