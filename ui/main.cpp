@@ -8,6 +8,7 @@
 #include "reports/ReportEngine.h"
 #include "reports/frmPreviewU.h"
 #include "ui/AppIntf.h"
+#include "ui/DesktopSession.h"
 #include "ui/Dialogs.h"
 #include "ui/EventLoopSync.h"
 #include "ui/PlatformTexts.h"
@@ -30,6 +31,7 @@ QStringList Components(TDM& dm) {
 int main(int argc, char* argv[]) {
   if (IsReportCommand(argc, argv)) return RunReportCommand(argc, argv);  // no window, no capture
   CreateAppInfo();
+  ChooseSessionPlatform();
   QApplication app(argc, argv);
   QApplication::setApplicationName("Corvina");
   QApplication::setApplicationDisplayName("Corvina");
