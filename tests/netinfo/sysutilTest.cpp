@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -43,6 +44,15 @@ TEST(FormatByteCount, HalvesRoundAwayFromZero) {
   EXPECT_EQ(FormatByteCount(1792, ru), "1,8 Кб");    // 1.75
   EXPECT_EQ(FormatByteCount(1279, ru), "1,2 Кб");    // just below the half
   EXPECT_EQ(FormatByteCount(10239, ru), "10,0 Кб");  // 9.9990..., carried into the integer
+}
+
+// The program runs in the user's locale (Qt sets it), where the C library
+// itself may write decimal commas.
+TEST(FormatByteCount, KeepsItsSeparatorsInAnyProcessLocale) {
+  if (!setlocale(LC_ALL, "ru_RU.UTF-8")) GTEST_SKIP() << "no ru_RU.UTF-8 locale";
+  const std::string text = FormatByteCount(10737418240, ru);
+  setlocale(LC_ALL, "C");
+  EXPECT_EQ(text, "10 485 760,0 Кб");
 }
 
 TEST(GetWindowsVersionText, Table) {
