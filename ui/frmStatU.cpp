@@ -507,12 +507,14 @@ void TfrmStatic::showEvent(QShowEvent* event) {
 
 void TfrmStatic::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  // A window kept at the right edge of the screen stays there as its figures widen or narrow.
-  const QSize old = event->oldSize();
+  // A window kept at the right edge of its screen stays there as its figures
+  // widen or narrow, and wider figures never push it past that edge. A
+  // window left entirely off the screen stays where it is.
   const QScreen* at = screen();
-  if (!old.isValid() || old.width() == width() || !at) return;
-  const QRect area = at->geometry();
-  if (x() + old.width() == area.x() + area.width()) move(area.x() + area.width() - width(), y());
+  if (event->oldSize().width() == width() || !at) return;
+  const int end = at->geometry().x() + at->geometry().width();
+  if (x() < end && (x() + event->oldSize().width() == end || x() + width() > end))
+    move(end - width(), y());
 }
 
 void FillToolsTree(TfrmTools*, QTreeWidget* nodes) {

@@ -209,7 +209,7 @@ class FrmStatTest : public QObject {
     form.move(screen.right() + 1 - form.width(), 50);  // kept at the right edge
     const int designed = form.IncomingLabel->width();
     TSnifferStat* stat = form.Stat();
-    stat->OnCaptureStart(stat, Totals(10737418240, 1), {});  // "10 485 760,0 Кб"
+    stat->OnCaptureStart(stat, Totals(10737418240, 1), {});         // "10 485 760,0 Кб"
     for (QLabel* label : {form.IncomingLabel, form.OutgoingLabel})  // nothing cut off
       QVERIFY(label->contentsRect().width() >
               label->fontMetrics().horizontalAdvance(label->text()));
@@ -219,6 +219,9 @@ class FrmStatTest : public QObject {
     QVERIFY(form.width() > 2 * designed);
     stat->OnTraffic(stat, Totals(60, 0), {});  // the counters of a new day
     QTRY_COMPARE(form.IncomingLabel->width(), designed);
+    QTRY_COMPARE(form.frameGeometry().right(), screen.right());
+    form.move(screen.right() - 50, 50);  // partly past the edge, as a stored position may be
+    stat->OnCaptureStart(stat, Totals(10737418240, 1), {});
     QTRY_COMPARE(form.frameGeometry().right(), screen.right());
     form.FormDestroy();
   }
