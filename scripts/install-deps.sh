@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev
   iproute2 iputils-ping iperf3 tcpdump libcap2-bin
   libxcb1-dev
-  xvfb icewm x11-apps xdotool imagemagick fonts-dejavu-core libglib2.0-bin
+  xvfb icewm x11-apps x11-utils xdotool imagemagick fonts-dejavu-core libglib2.0-bin
   fonts-urw-base35 poppler-utils
 )
 

@@ -6,10 +6,8 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <xcb/xcb.h>
 
 #include <QtTest>
-#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -67,39 +65,22 @@ pid_t StartXvfb() {
   return pid;
 }
 
-xcb_connection_t* X() {
-  return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+// What xprop, the X server's own reader, says of a property.
+QString XProp(const QStringList& args) {
+  QProcess xprop;
+  xprop.start("xprop", args);
+  xprop.waitForFinished();
+  return QString::fromLatin1(xprop.readAllStandardOutput());
 }
 
-xcb_atom_t Atom(const char* name) {
-  auto* reply = xcb_intern_atom_reply(
-      X(), xcb_intern_atom(X(), 0, static_cast<std::uint16_t>(strlen(name)), name), nullptr);
-  const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-  free(reply);
-  return atom;
+QString WindowStates(QWidget& window) {
+  return XProp({"-id", QString::number(window.winId()), "_NET_WM_STATE"});
 }
-
-std::vector<xcb_atom_t> AtomList(xcb_window_t window, const char* property) {
-  auto* reply = xcb_get_property_reply(
-      X(), xcb_get_property(X(), 0, window, Atom(property), XCB_ATOM_ANY, 0, 1024), nullptr);
-  std::vector<xcb_atom_t> atoms;
-  if (reply && reply->format == 32) {
-    const auto* values = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
-    atoms.assign(values, values + xcb_get_property_value_length(reply) / 4);
-  }
-  free(reply);
-  return atoms;
-}
-
-bool Contains(const std::vector<xcb_atom_t>& atoms, xcb_atom_t atom) {
-  return std::find(atoms.begin(), atoms.end(), atom) != atoms.end();
-}
-
-xcb_window_t Root() { return xcb_setup_roots_iterator(xcb_get_setup(X())).data->root; }
 
 // Managed: listed by the window manager among its clients.
 bool Managed(QWidget& window) {
-  return Contains(AtomList(Root(), "_NET_CLIENT_LIST"), static_cast<xcb_atom_t>(window.winId()));
+  const QString id = "0x" + QString::number(window.winId(), 16);
+  return XProp({"-root", "_NET_CLIENT_LIST"}).contains(QRegularExpression(id + "\\b"));
 }
 
 }  // namespace
@@ -112,6 +93,7 @@ class WindowManagerTest : public QObject {
   void StartWindowManager() {
     if (!windowManager_) windowManager_ = Spawn({"icewm"});
     QVERIFY(windowManager_ > 0);
+    QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 20000);  // its tray too
   }
 
  private slots:
@@ -133,7 +115,7 @@ class WindowManagerTest : public QObject {
     form.UpdateActions();
     QVERIFY(!form.ActionFormHide->isEnabled());  // no tray: hiding would lose the program
     StartWindowManager();
-    QTRY_VERIFY_WITH_TIMEOUT(form.ActionFormHide->isEnabled(), 20000);
+    QTRY_VERIFY(form.ActionFormHide->isEnabled());
     form.FormDestroy();
   }
 
@@ -141,10 +123,9 @@ class WindowManagerTest : public QObject {
     StartWindowManager();
     TfrmStatic form(nullptr);
     form.FormCreate();
-    const xcb_atom_t skipTaskbar = Atom("_NET_WM_STATE_SKIP_TASKBAR");
     form.show();
     QTRY_VERIFY(Managed(form));
-    QVERIFY(Contains(AtomList(form.winId(), "_NET_WM_STATE"), skipTaskbar));
+    QVERIFY(WindowStates(form).contains("_NET_WM_STATE_SKIP_TASKBAR"));
     for (int round = 0; round < 2; ++round) {
       form.UpdateActions();
       form.ActionFormHide->trigger();
@@ -152,8 +133,8 @@ class WindowManagerTest : public QObject {
       form.UpdateActions();
       form.ActionFormShow->trigger();
       QTRY_VERIFY(Managed(form));
-      QVERIFY(Contains(AtomList(form.winId(), "_NET_WM_STATE"), skipTaskbar));
-      QVERIFY(Contains(AtomList(form.winId(), "_NET_WM_STATE"), Atom("_NET_WM_STATE_ABOVE")));
+      QVERIFY(WindowStates(form).contains("_NET_WM_STATE_SKIP_TASKBAR"));
+      QVERIFY(WindowStates(form).contains("_NET_WM_STATE_ABOVE"));
     }
     form.FormDestroy();
   }
@@ -164,7 +145,7 @@ class WindowManagerTest : public QObject {
 extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\n"; }
 
 int main(int argc, char* argv[]) {
-  for (const char* tool : {"Xvfb", "icewm"})
+  for (const char* tool : {"Xvfb", "icewm", "xprop"})
     if (std::system(("command -v " + std::string(tool) + " >/dev/null").c_str()) != 0) {
       std::printf("SKIP: %s is not installed\n", tool);
       return kSkipped;
