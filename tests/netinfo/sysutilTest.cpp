@@ -142,38 +142,31 @@ TEST_F(TempDir, SetAutoStartWritesReplacesAndRemovesTheEntry) {
 std::vector<std::string> ExecArguments(const std::string& value) {
   std::string text;
   for (std::size_t i = 0; i < value.size(); ++i) {
-    if (value[i] != '\\' || i + 1 == value.size()) {
-      text += value[i];
-      continue;
-    }
-    const char c = value[++i];
-    text += c == 's' ? ' ' : c == 'n' ? '\n' : c == 't' ? '\t' : c == 'r' ? '\r' : c;
+    const char c = value[i] == '\\' && i + 1 < value.size() ? value[++i] : '\0';
+    text += !c         ? value[i]
+            : c == 's' ? ' '
+            : c == 'n' ? '\n'
+            : c == 't' ? '\t'
+            : c == 'r' ? '\r'
+                       : c;
   }
-  std::vector<std::string> args;
-  std::string arg;
-  bool quoted = false, inArg = false;
+  std::vector<std::string> args(1);
+  bool quoted = false;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+    const char c = text[i], next = i + 1 < text.size() ? text[i + 1] : '\0';
     if (c == '%') {
-      if (next == '%') arg += c;  // any other field code stands for no file here
+      if (next == '%') args.back() += c;  // any other field code stands for no file here
       ++i;
     } else if (quoted && c == '\\' && std::string("\"`$\\").find(next) != std::string::npos) {
-      arg += next;
-      ++i;
+      args.back() += text[++i];
     } else if (c == '"') {
       quoted = !quoted;
-      inArg = true;
     } else if (c == ' ' && !quoted) {
-      if (inArg) args.push_back(arg);
-      arg.clear();
-      inArg = false;
+      args.emplace_back();
     } else {
-      arg += c;
-      inArg = true;
+      args.back() += c;
     }
   }
-  if (inArg) args.push_back(arg);
   return args;
 }
 
