@@ -21,8 +21,23 @@ void TSnifferStat::ResetCounters() {
   HostData_.Duration = 0;
   HostData_.Incoming = 0;
   HostData_.Outgoing = 0;
-  HostData_.TotalIncoming = 0;
-  HostData_.TotalOutgoing = 0;
+  EarlierIncoming_ = 0;
+  EarlierOutgoing_ = 0;
+  SumTotals();
+}
+
+void TSnifferStat::SetEarlierTotals(std::int64_t incoming, std::int64_t outgoing) {
+  std::lock_guard lock(Lock);
+  EarlierIncoming_ = incoming;
+  EarlierOutgoing_ = outgoing;
+  SumTotals();
+}
+
+void TSnifferStat::SumTotals() {
+  HostData_.TotalIncoming =
+      EarlierIncoming_ + Counters_.UnknownIn + Counters_.IcmpIn + Counters_.UdpIn + Counters_.TcpIn;
+  HostData_.TotalOutgoing = EarlierOutgoing_ + Counters_.UnknownOut + Counters_.IcmpOut +
+                            Counters_.UdpOut + Counters_.TcpOut;
 }
 
 void TSnifferStat::DoPacket(int, const TSnifferProtocolData& Data) {
@@ -44,10 +59,7 @@ void TSnifferStat::DoPacket(int, const TSnifferProtocolData& Data) {
       HostData_.Outgoing = Data.ipPacketSize;
     }
   }
-  HostData_.TotalIncoming =
-      Counters_.UnknownIn + Counters_.IcmpIn + Counters_.UdpIn + Counters_.TcpIn;
-  HostData_.TotalOutgoing =
-      Counters_.UnknownOut + Counters_.IcmpOut + Counters_.UdpOut + Counters_.TcpOut;
+  SumTotals();
   if (OnTraffic) OnTraffic(this, HostData_, Counters_);
   if (IsNewDay(Data.ipTime)) ResetCounters();
 }

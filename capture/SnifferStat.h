@@ -50,6 +50,9 @@ class TSnifferStat : public TSnifferProtocolObject {
   const TSnifferStatCounters& Counters() const { return Counters_; }
   const TSnifferHostData& HostData() const { return HostData_; }
   void ResetCounters();
+  // The day's totals stored before this start: the totals count on from
+  // them, and the next day's reset drops them with the counters.
+  void SetEarlierTotals(std::int64_t incoming, std::int64_t outgoing);
 
   // Protocols whose bytes are counted; every delivered packet raises OnTraffic.
   TSnifferProtocolTypes ProtocolFilter = ProtocolBit(sptTCP);
@@ -63,8 +66,12 @@ class TSnifferStat : public TSnifferProtocolObject {
   void DoStop(int Socket, const TSnifferProtocolData& Data) override;
 
  private:
+  void SumTotals();
+
   TSnifferStatCounters Counters_;
   TSnifferHostData HostData_;
+  std::int64_t EarlierIncoming_ = 0;
+  std::int64_t EarlierOutgoing_ = 0;
 };
 
 }  // namespace corvina

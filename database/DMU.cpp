@@ -14,6 +14,10 @@ constexpr const char* kInsertSql =
 // The stored text sorts in time order, so a half-open range of whole days
 // catches every millisecond of the last day.
 constexpr const char* kDeleteSql = "DELETE FROM INETTRAFFIC WHERE STRT >= ?1 AND STRT < ?2";
+constexpr const char* kDaySumsSql =
+    "SELECT SUM(INCOMING), SUM(OUTGOING) FROM INETTRAFFIC WHERE STRT >= ?1 AND STRT < ?2";
+constexpr const char* kDayTotalsSql =
+    "SELECT SUM(INCOMING), SUM(OUTGOING) FROM TRAFFICTOTALS WHERE HOURKEY >= ?1 AND HOURKEY < ?2";
 
 }  // namespace
 
@@ -181,6 +185,26 @@ int TDM::DeletePeriod(TDateTime fromDate, TDateTime toDate) {
       // The engine rolled back already.
     }
     throw;
+  }
+}
+
+TTrafficSums TDM::DaySums(TDateTime day) noexcept {
+  if (!DatabaseOpen()) return {};
+  Flush();  // the rows still waiting count too
+  const TDateTime from = DateOf(day), to = from + 1;
+  try {
+    const std::vector<TRow> rows =
+        totals_.Ready()
+            ? connection_->Query(kDayTotalsSql,
+                                 {Variant::FromInteger(TTrafficTotals::HourKey(from), varInt64),
+                                  Variant::FromInteger(TTrafficTotals::HourKey(to), varInt64)})
+            : connection_->Query(kDaySumsSql, {Variant::FromDate(from), Variant::FromDate(to)});
+    const auto sum = [&](std::size_t column) {
+      return rows.empty() || rows[0][column].IsNull() ? 0 : rows[0][column].AsInt64();
+    };
+    return {sum(0), sum(1)};
+  } catch (const std::exception&) {
+    return {};  // a file that cannot be read starts the day from zero, as before
   }
 }
 

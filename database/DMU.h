@@ -18,6 +18,13 @@ namespace corvina {
 
 class TDM;
 
+// Bytes received and sent, summed over the stored rows of some period.
+struct TTrafficSums {
+  std::int64_t Incoming = 0;
+  std::int64_t Outgoing = 0;
+  bool operator==(const TTrafficSums&) const = default;
+};
+
 // The start-up steps that belong to the user interface; ui/ fills them.
 struct TDMCallbacks {
   std::function<void(const std::string& message)> ShowError;  // error box with one OK button
@@ -85,6 +92,11 @@ class TDM {
   // Raises EDatabaseError with the engine's message when the deletion
   // fails. Returns the rows deleted.
   int DeletePeriod(TDateTime fromDate, TDateTime toDate);
+
+  // The sums of the rows stored on day's date (local time), every address
+  // together: from the hourly totals when they are kept, else from the rows.
+  // Zero while the database is closed or cannot be read.
+  TTrafficSums DaySums(TDateTime day) noexcept;
 
   // Runs the built-in report of that resource name ("FR00D", "FR00M",
   // "FR00ALL") and returns when its preview is closed. Errors (a missing or

@@ -336,9 +336,16 @@ std::optional<double> TryStrToFloat(const std::string& input, const TFormatSetti
 }
 
 std::string FormatGrouped(double value, int decimals, const TFormatSettings& fs) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
-  std::string digits = buf;
+  // printf rounds an exact half to even (1.25 -> "1.2"); the regional number
+  // format rounds it away from zero (1.25 -> "1,3").
+  const double scale = std::pow(10.0, decimals);
+  const double rounded = std::round(value * scale) / scale;
+  // to_chars, not printf: the Qt program runs in the user's locale, where
+  // printf may already write a decimal comma.
+  char buf[400];  // room for the largest double in fixed notation
+  const auto end =
+      std::to_chars(buf, buf + sizeof buf, rounded, std::chars_format::fixed, decimals).ptr;
+  std::string digits(buf, end);
   std::string sign;
   if (!digits.empty() && digits[0] == '-') {
     sign = "-";

@@ -41,7 +41,8 @@ std::optional<TDateTime> TryStrToDateTime(const std::string& text, const TFormat
 // General format, up to 15 significant digits, "E" exponent for very large or small values.
 std::string FloatToStr(double value, const TFormatSettings& fs);
 std::optional<double> TryStrToFloat(const std::string& text, const TFormatSettings& fs);
-// Fixed number of decimals with digit grouping, as the patterns "#,##0.0" and "#,###" give.
+// Fixed number of decimals with digit grouping, as the patterns "#,##0.0" and "#,###" give;
+// an exact half rounds away from zero.
 std::string FormatGrouped(double value, int decimals, const TFormatSettings& fs);
 
 }  // namespace corvina

@@ -16,16 +16,42 @@ std::string Unquoted(std::string v) {
   return v;
 }
 
-// Desktop entry Exec values quote arguments with blanks or special characters.
-std::string DesktopExecArgument(const std::string& command) {
-  if (command.find_first_of(" \t\"'\\$`<>|&;*?#()") == std::string::npos) return command;
-  std::string quoted = "\"";
-  for (char c : command) {
-    if (c == '"' || c == '`' || c == '$' || c == '\\')
-      quoted += "\\\\";  // escaped twice: string, then exec rules
-    quoted += c;
+// A desktop entry string value: backslash, line breaks and tabs escaped.
+std::string DesktopString(const std::string& value) {
+  std::string out;
+  for (char c : value) {
+    if (c == '\\')
+      out += "\\\\";
+    else if (c == '\n')
+      out += "\\n";
+    else if (c == '\r')
+      out += "\\r";
+    else if (c == '\t')
+      out += "\\t";
+    else
+      out += c;
   }
-  return quoted + "\"";
+  return out;
+}
+
+// An Exec value running one program without arguments: quoted when it holds
+// a reserved character, '%' doubled (field codes), then escaped as a string,
+// which is why a backslash of the path ends up as four.
+std::string DesktopExecValue(const std::string& command) {
+  std::string exec;
+  if (command.find_first_of(" \t\n\r\"'\\<>~|&;$*?#()`") == std::string::npos) {
+    exec = command;
+  } else {
+    exec = "\"";
+    for (char c : command) {
+      if (c == '"' || c == '`' || c == '$' || c == '\\') exec += '\\';
+      exec += c;
+    }
+    exec += '"';
+  }
+  std::string out;
+  for (char c : exec) out += c == '%' ? "%%" : std::string(1, c);
+  return DesktopString(out);
 }
 
 }  // namespace
@@ -124,8 +150,8 @@ void SetAutoStart(const std::string& name, const std::string& command, bool enab
     return;
   }
   std::filesystem::create_directories(*folder, ec);
-  const std::string entry = "[Desktop Entry]\nType=Application\nName=" + name +
-                            "\nExec=" + DesktopExecArgument(command) +
+  const std::string entry = "[Desktop Entry]\nType=Application\nName=" + DesktopString(name) +
+                            "\nExec=" + DesktopExecValue(command) +
                             "\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
   if (const int error = ReplaceFileContents(path, entry))
     throw EAutoStartError("Failed to set data for '" + name + "' in \"" + path + "\". " +

@@ -12,7 +12,7 @@ packages=(
   iproute2 iputils-ping iperf3 tcpdump libcap2-bin tzdata python3
   clang libclang-rt-14-dev
   libxcb1-dev
-  xvfb icewm x11-apps xdotool imagemagick fonts-dejavu-core
+  xvfb icewm x11-apps x11-utils xdotool imagemagick fonts-dejavu-core libglib2.0-bin
   fonts-urw-base35 poppler-utils
 )
 

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <algorithm>
 
 #include "ui/Dialogs.h"
 
@@ -41,6 +42,27 @@ void TAddressEdit::SetText(const QString& text) {
 
 bool TAddressEdit::IsComplete() const { return !displayText().contains(kBlank); }
 
+bool TAddressEdit::GroupsInRange() const {
+  for (QString group : displayText().split(u'.')) {
+    group.remove(kBlank);
+    if (group.toInt() > 255) return false;
+  }
+  return true;
+}
+
+void TAddressEdit::NextGroup() {
+  const int position = cursorPosition();
+  const int group = std::min(position / 4, 3), typed = position - group * 4;
+  if (typed == 0) return;  // at the start of a group: nothing typed there yet
+  if (typed < 3) {
+    QString digits = displayText().mid(group * 4, typed);
+    digits.remove(kBlank);
+    setSelection(group * 4, 3);
+    insert(digits.rightJustified(3, u'0'));
+  }
+  if (group < 3) setCursorPosition(group * 4 + 4);
+}
+
 void TAddressEdit::focusInEvent(QFocusEvent* event) {
   if (!isModified()) savedText_ = displayText();
   QLineEdit::focusInEvent(event);
@@ -60,6 +82,10 @@ void TAddressEdit::focusOutEvent(QFocusEvent* event) {
 void TAddressEdit::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Escape && isModified()) {
     setText(savedText_);  // the dialog's own Esc (Cancel) waits for a second press
+    return;
+  }
+  if (event->key() == Qt::Key_Period || event->key() == Qt::Key_Comma) {  // "," of a keypad
+    NextGroup();
     return;
   }
   QLineEdit::keyPressEvent(event);

@@ -21,6 +21,8 @@ class TAddressEdit : public QLineEdit {
   // Sets the text and makes it the one Esc goes back to.
   void SetText(const QString& text);
   bool IsComplete() const;
+  // Whether no group is above 255; a blank position counts as nothing.
+  bool GroupsInRange() const;
 
  protected:
   void focusInEvent(QFocusEvent* event) override;
@@ -28,6 +30,11 @@ class TAddressEdit : public QLineEdit {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  // The "." key: the digits typed into the current group (left of the
+  // cursor) move to its right end, zeros fill it, and the cursor goes on to
+  // the next group, so "10.0.0." gives "010.000.000.".
+  void NextGroup();
+
   QString savedText_;
   bool complaining_ = false;
 };

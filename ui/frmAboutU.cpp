@@ -14,6 +14,7 @@
 #include "netinfo/sysutil.h"
 #include "ui/AppIntf.h"
 #include "ui/Dialogs.h"
+#include "ui/PlatformTexts.h"
 
 namespace corvina {
 namespace {
@@ -98,7 +99,9 @@ TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {
   info->addWidget(IconImage);
   info->addWidget(ProductInfoMemo);
   auto* memory = new QHBoxLayout;
-  memory->addWidget(new QLabel("Доступная память в Windows:", this));
+  auto* label1 = new QLabel(kMemoryCaption, this);
+  label1->setObjectName("Label1");
+  memory->addWidget(label1);
   memory->addWidget(WindowsMemoryLabel);
   memory->addStretch();
   auto* right = new QVBoxLayout;

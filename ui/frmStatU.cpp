@@ -7,6 +7,8 @@
 #include <QScreen>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QWindow>
+#include <algorithm>
 #include <filesystem>
 
 #include "database/DMU.h"
@@ -15,6 +17,7 @@
 #include "reports/frmPreviewU.h"
 #include "reports/frmToolsReportU.h"
 #include "settings/CfgKeys.h"
+#include "ui/DesktopSession.h"
 #include "ui/Dialogs.h"
 #include "ui/SystemColors.h"
 #include "ui/TaskbarHint.h"
@@ -27,10 +30,12 @@
 namespace corvina {
 namespace {
 
+constexpr int kCounterWidth = 90;
+
 QLabel* CounterLabel(QWidget* parent, const char* name, const char* hint) {
   auto* label = new QLabel("0", parent);
   label->setObjectName(name);
-  label->setFixedSize(90, 15);
+  label->setFixedSize(kCounterWidth, 15);
   label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   label->setLineWidth(1);
@@ -38,6 +43,18 @@ QLabel* CounterLabel(QWidget* parent, const char* name, const char* hint) {
   label->setAutoFillBackground(true);
   label->setContextMenuPolicy(Qt::CustomContextMenu);
   return label;
+}
+
+// A heavy day's figure does not fit the designed width ("10 485 760,0 Кб"):
+// the label widens to its text, and narrows again when the counters restart.
+void FitCounter(QLabel* label) {
+  // The text, the indent a framed label keeps (an "x"), the frame; not
+  // sizeHint, which never goes below the width already set.
+  const QFontMetrics metrics = label->fontMetrics();
+  const int needed = metrics.horizontalAdvance(label->text()) + metrics.horizontalAdvance(u'x') +
+                     label->width() - label->contentsRect().width();
+  const int width = std::max(kCounterWidth, needed);
+  if (label->width() != width) label->setFixedWidth(width);
 }
 
 void SetRoleColor(QWidget* widget, QPalette::ColorRole role, const QColor& color) {
@@ -105,6 +122,7 @@ TfrmStatic::TfrmStatic(TDM* dm, QWidget* parent)
   PopupMenuTray = CreateMenu();
   TrayIcon = new QSystemTrayIcon(this);
   TrayIcon->setContextMenu(PopupMenuTray);
+  connect(TrayIcon, &QSystemTrayIcon::activated, this, &TfrmStatic::TrayIconActivated);
   for (QLabel* label : {IncomingLabel, OutgoingLabel})
     connect(label, &QWidget::customContextMenuRequested, this,
             [this, label](const QPoint& at) { PopupMenu->popup(label->mapToGlobal(at)); });
@@ -117,7 +135,9 @@ TfrmStatic::TfrmStatic(TDM* dm, QWidget* parent)
   RefreshTimer_ = new QTimer(this);
   RefreshTimer_->setSingleShot(true);
   connect(RefreshTimer_, &QTimer::timeout, this, &TfrmStatic::RefreshTotals);
-  HideFromTaskbar(this);
+  TrayWatch_ = new QTimer(this);
+  TrayWatch_->setInterval(2000);
+  connect(TrayWatch_, &QTimer::timeout, this, &TfrmStatic::CheckTray);
 }
 
 TfrmStatic::~TfrmStatic() {
@@ -196,10 +216,29 @@ QMenu* TfrmStatic::CreateMenu() {
 void TfrmStatic::UpdateActions() {
   ActionReportPerDayUpdate();
   ActionFormShow->setEnabled(!isVisible());
-  ActionFormHide->setEnabled(isVisible());
+  ActionFormHide->setEnabled(isVisible() && HasTray_);
+}
+
+void TfrmStatic::CheckTray() {
+  HasTray_ = TrayAvailable();
+  // Qt shows the icon by itself once a tray comes; only the window's state follows here.
+  if (HasTray_)
+    TrayWatch_->stop();
+  else if (!TrayWatch_->isActive())
+    TrayWatch_->start();
+  UpdateActions();
+}
+
+void TfrmStatic::TrayIconActivated(QSystemTrayIcon::ActivationReason reason) {
+  if (reason != QSystemTrayIcon::DoubleClick) return;
+  if (isVisible())
+    hide();
+  else
+    showNormal();
 }
 
 void TfrmStatic::FormCreate() {
+  CheckTray();
   Stat_ = std::make_unique<TSnifferStat>();
   Stat_->OnTraffic = [this](auto*, const TSnifferHostData& h, const TSnifferStatCounters& c) {
     StatTraffic(h, c);
@@ -213,6 +252,12 @@ void TfrmStatic::FormCreate() {
   Stat_->OnStandby = [this](auto*) { StatStandby(); };
   // Not in the original design: a capture error is shown in the tray hint.
   Stat_->OnError = [this](auto*, int, int code, const std::string& text) { StatError(code, text); };
+  // Not in the original design: today's traffic stored before this start
+  // still counts, so a restart does not show the day from zero.
+  if (DM_) {
+    const TTrafficSums today = DM_->DaySums(Now());
+    Stat_->SetEarlierTotals(today.Incoming, today.Outgoing);
+  }
   RestoreWindow();
   ApplySettings();
   if (!std::filesystem::exists(TDM::CfgFileName())) ActionToolsExecute();
@@ -228,9 +273,7 @@ void TfrmStatic::RestoreWindow() {
   move(position);  // a position off every screen is kept as it is
   SetTrayImage(tiStandby);
   TrayIcon->show();
-  ShowIncoming(0);
-  ShowOutgoing(0);
-  UpdateTrayHint(0, 0);
+  ShowTotals(Stat_->HostData());
 }
 
 void TfrmStatic::ApplySettings() {
@@ -287,10 +330,12 @@ void TfrmStatic::ApplyColors(TColor background, bool hasBackground, TColor font,
 
 void TfrmStatic::ShowIncoming(std::int64_t count) {
   IncomingLabel->setText(QString::fromStdString(FormatByteCount(count)));
+  FitCounter(IncomingLabel);
 }
 
 void TfrmStatic::ShowOutgoing(std::int64_t count) {
   OutgoingLabel->setText(QString::fromStdString(FormatByteCount(count)));
+  FitCounter(OutgoingLabel);
 }
 
 void TfrmStatic::UpdateTrayHint(std::int64_t incoming, std::int64_t outgoing) {
@@ -369,6 +414,8 @@ void TfrmStatic::StatCaptureStop(const TSnifferHostData& h) {
 void TfrmStatic::StatStandby() {
   CaptureError_.clear();
   TrayHint_ = QApplication::applicationDisplayName() + " - Дежурный режим";
+  // Not in the original design: without a chosen adapter nothing says why it waits.
+  if (Stat_->AdapterMac().empty()) TrayHint_ += ": сеть не выбрана (Настройки... - Выбор сети)";
   TrayIcon->setToolTip(TrayHint_);
   SetTrayImage(tiStandby);
 }
@@ -438,6 +485,9 @@ bool TfrmStatic::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::MouseButtonPress) {
     auto* e = static_cast<QMouseEvent*>(event);
     if (e->button() == Qt::LeftButton) {
+      // Where the program cannot move its windows, the window system's own move drags it.
+      if (!ClientPlacesWindows() && windowHandle() && windowHandle()->startSystemMove())
+        return true;
       Dragging_ = true;
       DragOffset_ = e->globalPosition().toPoint() - pos();
       return true;
@@ -453,6 +503,25 @@ bool TfrmStatic::eventFilter(QObject* watched, QEvent* event) {
     return true;
   }
   return QWidget::eventFilter(watched, event);
+}
+
+void TfrmStatic::showEvent(QShowEvent* event) {
+  // The window manager drops the taskbar and pager hints whenever the window
+  // is hidden; they are set again before every showing.
+  if (!event->spontaneous()) HideFromTaskbar(this);
+  QWidget::showEvent(event);
+}
+
+void TfrmStatic::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  // A window kept at the right edge of its screen stays there as its figures
+  // widen or narrow, and wider figures never push it past that edge. A
+  // window left entirely off the screen stays where it is.
+  const QScreen* at = screen();
+  if (event->oldSize().width() == width() || !at) return;
+  const int end = at->geometry().x() + at->geometry().width();
+  if (x() < end && (x() + event->oldSize().width() == end || x() + width() > end))
+    move(end - width(), y());
 }
 
 void FillToolsTree(TfrmTools*, QTreeWidget* nodes) {

@@ -57,8 +57,11 @@ class TfrmStatic : public QWidget {
   // The settings transaction around the settings dialog.
   void ActionToolsExecute();
 
-  // Whether the window is to be shown when the event loop starts.
-  bool ShowMainForm() const { return ShowMainForm_; }
+  // Whether the window is to be shown when the event loop starts; always
+  // without a tray, as nothing else could bring it back.
+  bool ShowMainForm() const { return ShowMainForm_ || !HasTray_; }
+  // Asks TrayAvailable again; a tray that came lets the window be hidden.
+  void CheckTray();
   TSnifferStat* Stat() const { return Stat_.get(); }
   int TrayImage() const { return TrayImage_; }
   QString TrayHint() const { return TrayHint_; }
@@ -81,9 +84,13 @@ class TfrmStatic : public QWidget {
   // The settings dialog's page tree and page classes; tests put their own.
   std::function<void(TfrmTools*, QTreeWidget*)> FillTree;
   std::function<void(TfrmTools*, QTreeWidgetItem*, TToolsPageClass&)> PageClassOf;
+  // Whether the desktop shows tray icons; tests put their own.
+  static inline std::function<bool()> TrayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void CreateActions();
@@ -91,6 +98,7 @@ class TfrmStatic : public QWidget {
   QMenu* CreateMenu();
   void AddReportMenu(QMenu* menu);
   void SetTrayImage(int index);
+  void TrayIconActivated(QSystemTrayIcon::ActivationReason reason);
   void ShowTotals(const TSnifferHostData& hostData);
   // The labels and the hint follow the traffic at most kRefreshInterval
   // apart: a tray tooltip set per packet is a message to the desktop per packet.
@@ -107,6 +115,7 @@ class TfrmStatic : public QWidget {
   TDM* DM_;
   QTimer* FlushTimer_;    // commits the stored rows once packets stop coming
   QTimer* RefreshTimer_;  // shows the latest totals once the refresh interval has passed
+  QTimer* TrayWatch_;     // asks for a tray again while there is none
   QElapsedTimer LastRefresh_;
   std::int64_t ShownIncoming_ = 0;  // the totals of the latest event
   std::int64_t ShownOutgoing_ = 0;
@@ -116,6 +125,7 @@ class TfrmStatic : public QWidget {
   QString TrayHint_;
   QString CaptureError_;  // why capture stopped, while it stays stopped by an error
   bool ShowMainForm_ = false;
+  bool HasTray_ = true;
   QPoint DragOffset_;
   bool Dragging_ = false;
 };

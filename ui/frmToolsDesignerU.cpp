@@ -10,6 +10,7 @@
 
 #include "settings/CfgKeys.h"
 #include "ui/ColorBox.h"
+#include "ui/PlatformTexts.h"
 
 namespace corvina {
 
@@ -49,7 +50,7 @@ TfrmToolsDesigner::TfrmToolsDesigner(QWidget* owner) : TToolsPage(owner) {
   colors->setColumnStretch(1, 1);
 
   auto* groupBox3 = new QGroupBox("Автозапуск", groupBox1);
-  AutoCheckBox = new QCheckBox("Запускать программу при загрузке Windows", groupBox3);
+  AutoCheckBox = new QCheckBox(kAutoStartCaption, groupBox3);
   AutoCheckBox->setObjectName("AutoCheckBox");
   (new QVBoxLayout(groupBox3))->addWidget(AutoCheckBox);
 

@@ -16,6 +16,7 @@
 
 #include "settings/CfgKeys.h"
 #include "ui/AddressEdit.h"
+#include "ui/Dialogs.h"
 #include "ui/ReportList.h"
 
 namespace corvina {
@@ -130,6 +131,15 @@ void TfrmToolsStat::AppendRow(const QString& start, const QString& end) {
 }
 
 void TfrmToolsStat::ActionAppendItemExecute() {
+  // Not in the original design: a group above 255 could never match the
+  // address the user meant, so such a range is refused.
+  for (TAddressEdit* field : {IPRangeStart, IPRangeEnd}) {
+    if (field->GroupsInRange()) continue;
+    ShowErrorBox(this, "Неверный адрес " + field->Text() +
+                           ": каждая группа должна быть числом от 0 до 255.");
+    field->setFocus(Qt::OtherFocusReason);
+    return;
+  }
   AppendRow(IPRangeStart->Text(), IPRangeEnd->Text());
   IPRangeStart->SetText(TAddressEdit::kEmptyAddress);
   IPRangeEnd->SetText(TAddressEdit::kEmptyAddress);

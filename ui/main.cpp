@@ -12,9 +12,11 @@
 #include "reports/frmPreviewU.h"
 #include "ui/AppIntf.h"
 #include "ui/Application.h"
+#include "ui/DesktopSession.h"
 #include "ui/Dialogs.h"
 #include "ui/EventLoopSync.h"
 #include "ui/OwnRights.h"
+#include "ui/PlatformTexts.h"
 #include "ui/SessionEnd.h"
 #include "ui/frmStatU.h"
 
@@ -26,7 +28,7 @@ QStringList Components(TDM& dm) {
   const TSQLiteConnection* connection = dm.Connection();
   return {
       QString("Генератор отчетов - ") + TReportEngine::kProductName + " " + TReportEngine::kVersion,
-      "Поставщик OLE DB - " + QString::fromStdString(connection ? connection->Provider() : "")};
+      DataProviderLine(connection ? connection->Provider() : "")};
 }
 
 }  // namespace
@@ -36,6 +38,7 @@ int main(int argc, char* argv[]) {
   if (IsReportCommand(argc, argv)) return RunReportCommand(argc, argv);  // no window, no capture
   WarnWhenRoot();
   CreateAppInfo();
+  ChooseSessionPlatform();
   TApplication app(argc, argv);
   QApplication::setApplicationName("Corvina");
   QApplication::setApplicationDisplayName("Corvina");

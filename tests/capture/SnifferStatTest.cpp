@@ -140,6 +140,20 @@ TEST_F(SnifferStatTest, FirstPacketOfANewDayCarriesTheOldTotalsThenTheCountersRe
   EXPECT_EQ(log.Last().TotalIncoming, 70);
 }
 
+TEST_F(SnifferStatTest, EarlierTotalsOfTheDayCountOnUntilTheNextDay) {
+  stat->SetEarlierTotals(1000, 2000);
+  EXPECT_EQ(stat->HostData().TotalOutgoing, 2000);
+  StartAndWait();
+  EXPECT_EQ(log.Last().TotalIncoming, 1000);  // the start shows them
+  Feed({MakePacket(60, 6, kRemote, kLocal)});
+  EXPECT_EQ(log.Last().TotalIncoming, 1060);
+  EXPECT_EQ(log.Last().TotalOutgoing, 2000);
+  clock = EncodeDate(2024, 4, 1) + EncodeTime(0, 0, 1, 0);
+  Feed({MakePacket(50, 6, kRemote, kLocal), MakePacket(70, 6, kRemote, kLocal)});
+  EXPECT_EQ(log.Last().TotalIncoming, 70);
+  EXPECT_EQ(log.Last().TotalOutgoing, 0);
+}
+
 namespace {
 
 // Feeds the statistics directly, without a thread.

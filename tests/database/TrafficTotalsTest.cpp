@@ -154,3 +154,21 @@ TEST_F(TrafficTotalsTest, AReadOnlyConnectionReadsWithoutTotalsAndWritesNothing)
 }
 
 }  // namespace
+
+TEST_F(TrafficTotalsTest, DaySumsTakeTheWholeLocalDayFromTheTotalsOrTheRows) {
+  db.Start();
+  db.Insert("10.0.0.1", {2007, 3, 1, 23, 59, 59, 999}, 1, 2);  // the day before
+  db.Insert("10.0.0.1", {2007, 3, 2, 0, 0, 0, 0}, 10, 20);
+  db.Insert("192.168.0.2", {2007, 3, 2, 23, 59, 59, 999}, 100, 200);
+  db.Insert("10.0.0.1", {2007, 3, 3, 0, 0, 0, 0}, 1000, 2000);  // the day after
+  db.dm->Flush();
+  const TDateTime noon = EncodeDate(2007, 3, 2) + 0.5;
+  EXPECT_EQ(db.dm->DaySums(noon), (TTrafficSums{110, 220}));
+  EXPECT_EQ(db.dm->DaySums(EncodeDate(2007, 3, 4)), TTrafficSums{});
+  db.dm->Connection()->Execute("DROP TABLE TRAFFICTOTALS");
+  db.dm->Connection()->Execute("CREATE TABLE TRAFFICTOTALS (X TEXT)");
+  db.dm.reset();
+  db.Start();
+  ASSERT_FALSE(db.dm->TotalsReady());
+  EXPECT_EQ(db.dm->DaySums(noon), (TTrafficSums{110, 220}));
+}

@@ -67,6 +67,8 @@ TEST(FormatGrouped, GroupsAndRounds) {
   EXPECT_EQ(FormatGrouped(1.0009765625, 1, ru), "1,0");
   EXPECT_EQ(FormatGrouped(999.96, 1, ru), "1 000,0");
   EXPECT_EQ(FormatGrouped(1234567890, 0, ru), "1 234 567 890");
+  EXPECT_EQ(FormatGrouped(-1.25, 1, ru), "-1,3");  // halves away from zero, either sign
+  EXPECT_EQ(FormatGrouped(2.5, 0, ru), "3");
 }
 
 TEST(FromLocale, CLocaleGivesUsableSettings) {

@@ -3,10 +3,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "netinfo/sysutil.h"
 #include "platform/System.h"
@@ -47,6 +49,22 @@ TEST(FormatByteCount, TableOfTheMeter) {
   EXPECT_EQ(FormatByteCount(1536, ru), "1,5 Кб");
   EXPECT_EQ(FormatByteCount(10485760, ru), "10 240,0 Кб");
   EXPECT_EQ(FormatByteCount(5LL << 40, ru), "5 368 709 120,0 Кб");  // past 32 bits
+}
+
+TEST(FormatByteCount, HalvesRoundAwayFromZero) {
+  EXPECT_EQ(FormatByteCount(1280, ru), "1,3 Кб");    // 1.25
+  EXPECT_EQ(FormatByteCount(1792, ru), "1,8 Кб");    // 1.75
+  EXPECT_EQ(FormatByteCount(1279, ru), "1,2 Кб");    // just below the half
+  EXPECT_EQ(FormatByteCount(10239, ru), "10,0 Кб");  // 9.9990..., carried into the integer
+}
+
+// The program runs in the user's locale (Qt sets it), where the C library
+// itself may write decimal commas.
+TEST(FormatByteCount, KeepsItsSeparatorsInAnyProcessLocale) {
+  if (!setlocale(LC_ALL, "ru_RU.UTF-8")) GTEST_SKIP() << "no ru_RU.UTF-8 locale";
+  const std::string text = FormatByteCount(10737418240, ru);
+  setlocale(LC_ALL, "C");
+  EXPECT_EQ(text, "10 485 760,0 Кб");
 }
 
 TEST(GetWindowsVersionText, Table) {
@@ -135,6 +153,69 @@ TEST_F(TempDir, SetAutoStartWritesReplacesAndRemovesTheEntry) {
   EXPECT_FALSE(fs::exists(entry));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir / "autostart"), fs::directory_iterator()), 0);
   unsetenv("XDG_CONFIG_HOME");
+}
+
+// Reads an Exec value back as a desktop does: string escapes first, then the
+// field codes ("%%" a literal percent sign) and the quoting of arguments.
+std::vector<std::string> ExecArguments(const std::string& value) {
+  std::string text;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    const char c = value[i] == '\\' && i + 1 < value.size() ? value[++i] : '\0';
+    text += !c         ? value[i]
+            : c == 's' ? ' '
+            : c == 'n' ? '\n'
+            : c == 't' ? '\t'
+            : c == 'r' ? '\r'
+                       : c;
+  }
+  std::vector<std::string> args(1);
+  bool quoted = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i], next = i + 1 < text.size() ? text[i + 1] : '\0';
+    if (c == '%') {
+      if (next == '%') args.back() += c;  // any other field code stands for no file here
+      ++i;
+    } else if (quoted && c == '\\' && std::string("\"`$\\").find(next) != std::string::npos) {
+      args.back() += text[++i];
+    } else if (c == '"') {
+      quoted = !quoted;
+    } else if (c == ' ' && !quoted) {
+      args.emplace_back();
+    } else {
+      args.back() += c;
+    }
+  }
+  return args;
+}
+
+std::string ExecValueOf(const fs::path& entry) {
+  const std::string text = test::ReadFileBytes(entry);
+  const std::size_t at = text.find("\nExec=") + 6;
+  return text.substr(at, text.find('\n', at) - at);
+}
+
+// The entry must run the very file, whatever characters its folders hold.
+TEST_F(TempDir, SetAutoStartEntryRunsAPathWithReservedCharacters) {
+  setenv("XDG_CONFIG_HOME", dir.c_str(), 1);
+  const fs::path entry = dir / "autostart" / "corvina.desktop";
+  const std::string odd = (dir / "Мои \"программы\" 100% a\\new $x`y`\t/corvina").string();
+  SetAutoStart("corvina", odd, true);
+  EXPECT_EQ(ExecArguments(ExecValueOf(entry)), std::vector<std::string>{odd});
+
+  // The desktop's own launcher, on a path it can run: GLib looks for the
+  // program before it expands "%%", so no path with a percent sign runs there.
+  const fs::path folder = dir / "Мои \"программы\" a\\new";
+  const fs::path program = folder / "corvina";
+  fs::create_directories(folder);
+  std::ofstream(program) << "#!/bin/sh\nprintf '%s' \"$0\" > \"${0%/*}/launched\"\n";
+  fs::permissions(program, fs::perms::owner_all);
+  SetAutoStart("corvina", program.string(), true);
+  unsetenv("XDG_CONFIG_HOME");
+  if (std::system("command -v gio >/dev/null 2>&1") != 0) GTEST_SKIP() << "no gio launcher";
+  ASSERT_EQ(std::system(("gio launch '" + entry.string() + "'").c_str()), 0);
+  const fs::path launched = folder / "launched";
+  for (int i = 0; i < 500 && test::ReadFileBytes(launched).empty(); ++i) usleep(10000);
+  EXPECT_EQ(test::ReadFileBytes(launched), program.string());
 }
 
 TEST_F(TempDir, AutostartFolderWithoutUsableVariablesIsInTheAccountsHome) {

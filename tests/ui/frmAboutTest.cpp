@@ -5,6 +5,7 @@
 
 #include "platform/System.h"
 #include "ui/AppIntf.h"
+#include "ui/PlatformTexts.h"
 #include "ui/VerInfoIntf.h"
 #include "ui/frmAboutU.h"
 
@@ -43,6 +44,12 @@ class FrmAboutTest : public QObject {
     QCOMPARE(MemoryText(24ull * 1024 * 1024 * 1024 + 1048575), QString("24576 МБ"));
   }
 
+  void theDatabaseLineNamesTheProviderAndItsMinorVersion() {
+    QCOMPARE(DataProviderLine("SQLite 3.40.1"), QString("Поставщик данных - SQLite 3.40"));
+    QCOMPARE(DataProviderLine("SQLite 3.45"), QString("Поставщик данных - SQLite 3.45"));
+    QCOMPARE(DataProviderLine(""), QString("Поставщик данных - "));  // no connection
+  }
+
   void aboutBoxTexts() {
     QApplication::setApplicationDisplayName("Corvina");
     CreateAppInfo();
@@ -66,6 +73,7 @@ class FrmAboutTest : public QObject {
                QString("Программа предназначена для подсчета Интернет трафика."));
       QCOMPARE(about.WindowsInfoLabel->text(), systemText);
       QCOMPARE(about.WindowsMemoryLabel->text(), memoryText);
+      QCOMPARE(about.findChild<QLabel*>("Label1")->text(), QString("Доступная память:"));
       QVERIFY(about.www->text().contains("example"));
     }
     AppInfo().reset();

@@ -71,6 +71,7 @@ class FrmStatTest : public QObject {
     qputenv("LC_ALL", "C.UTF-8");  // the counter texts below are those of this locale
     QApplication::setApplicationDisplayName("Corvina");
     test::UseFreshExecutableFolder(dir);
+    TfrmStatic::TrayAvailable = [] { return true; };
     SetAdapterQuery(
         [] { return std::vector<TAdapterRecord>{}; });  // no adapter: capture never starts
   }
@@ -165,9 +166,87 @@ class FrmStatTest : public QObject {
 
     stat->OnStandby(stat);
     QCOMPARE(form.TrayImage(), int(tiStandby));
-    QCOMPARE(form.TrayHint(), QString("Corvina - Дежурный режим"));
+    QCOMPARE(form.TrayHint(),
+             QString("Corvina - Дежурный режим: сеть не выбрана (Настройки... - Выбор сети)"));
     QCOMPARE(form.OutgoingLabel->text(), QString("1"));  // standby leaves the labels
+    stat->SetAdapterMac("02-00-00-00-00-01");            // chosen, but not found
+    stat->OnStandby(stat);
+    QCOMPARE(form.TrayHint(), QString("Corvina - Дежурный режим"));
     form.FormDestroy();
+  }
+
+  void withoutATrayTheWindowStaysShownUntilOneComes() {
+    bool tray = false;
+    TfrmStatic::TrayAvailable = [&tray] { return tray; };
+    {
+      TfrmStatic form(nullptr);
+      Set(kBackgroundColor, Variant::FromString("notacolour"));
+      QVERIFY_THROWS_EXCEPTION(std::exception, form.FormCreate());
+      QVERIFY(form.ShowMainForm());  // even after a failed start: nothing else could show it
+      Set(kBackgroundColor, Variant::FromString("clBtnFace"));
+    }
+    TfrmStatic form(nullptr);
+    form.FormCreate();
+    form.show();
+    form.UpdateActions();
+    QVERIFY(!form.ActionFormHide->isEnabled());
+    tray = true;
+    form.CheckTray();
+    QVERIFY(form.ActionFormHide->isEnabled());
+    form.FormDestroy();
+    TfrmStatic::TrayAvailable = [] { return true; };
+  }
+
+  void aDoubleClickOnTheTrayIconShowsOrHidesTheWindow() {
+    TfrmStatic form(nullptr);
+    form.FormCreate();
+    emit form.TrayIcon->activated(QSystemTrayIcon::DoubleClick);
+    QVERIFY(form.isVisible());
+    emit form.TrayIcon->activated(QSystemTrayIcon::Trigger);  // a single click does not
+    QVERIFY(form.isVisible());
+    emit form.TrayIcon->activated(QSystemTrayIcon::DoubleClick);
+    QVERIFY(!form.isVisible());
+    form.FormDestroy();
+  }
+
+  void figuresWidenTheWindowAndNarrowAtTheNextDay() {
+    TfrmStatic form(nullptr);
+    form.FormCreate();
+    form.show();
+    const QRect screen = form.screen()->geometry();
+    form.move(screen.right() + 1 - form.width(), 50);  // kept at the right edge
+    const int designed = form.IncomingLabel->width();
+    TSnifferStat* stat = form.Stat();
+    stat->OnCaptureStart(stat, Totals(10737418240, 1), {});         // "10 485 760,0 Кб"
+    for (QLabel* label : {form.IncomingLabel, form.OutgoingLabel})  // nothing cut off
+      QVERIFY(label->contentsRect().width() >
+              label->fontMetrics().horizontalAdvance(label->text()));
+    QVERIFY(form.IncomingLabel->width() > designed);
+    QCOMPARE(form.OutgoingLabel->width(), designed);
+    QTRY_COMPARE(form.frameGeometry().right(), screen.right());
+    QVERIFY(form.width() > 2 * designed);
+    stat->OnTraffic(stat, Totals(60, 0), {});  // the counters of a new day
+    QTRY_COMPARE(form.IncomingLabel->width(), designed);
+    QTRY_COMPARE(form.frameGeometry().right(), screen.right());
+    form.move(screen.right() - 50, 50);  // partly past the edge, as a stored position may be
+    stat->OnCaptureStart(stat, Totals(10737418240, 1), {});
+    QTRY_COMPARE(form.frameGeometry().right(), screen.right());
+    form.FormDestroy();
+  }
+
+  void todaysStoredTotalsSurviveARestart() {
+    TDM dm({});
+    dm.DataModuleCreate();
+    dm.InsertTraffic("10.0.0.1", Now() - 1, 0, 5000, 5000);  // yesterday: not today's
+    dm.InsertTraffic("10.0.0.1", DateOf(Now()), 0, 1000, 10);
+    dm.InsertTraffic("10.0.0.2", Now(), 0, 24, 0);
+    TfrmStatic form(&dm);
+    form.FormCreate();
+    QCOMPARE(form.IncomingLabel->text(), QString("1 024 байт"));
+    QCOMPARE(form.OutgoingLabel->text(), QString("10 байт"));
+    QCOMPARE(form.Stat()->HostData().TotalIncoming, 1024);  // the statistics count on from there
+    form.FormDestroy();
+    dm.DeletePeriod(Now() - 1, Now());
   }
 
   void applySettingsPushesTheStoredValues() {

@@ -32,6 +32,7 @@ class FrmToolsDesignerTest : public QObject {
     QCOMPARE(page.AlphaBlendTrackBar->value(), 0);
     QCOMPARE(page.AlphaBlendLabel->text(), QString("000"));
     QVERIFY(!page.AutoCheckBox->isChecked());
+    QCOMPARE(page.AutoCheckBox->text(), QString("Запускать программу при входе в систему"));
     page.FormCloseQuery();
     GetLocalCfgIntf()->EndUpdate();
     QCOMPARE(test::StoredKeys(),

@@ -198,6 +198,26 @@ class FrmToolsStatTest : public QObject {
     QVERIFY(TakeShownMessageBoxTexts().isEmpty());
   }
 
+  void theDotKeyCompletesTheGroupAndAGroupAbove255IsRefused() {
+    TfrmToolsStat page(nullptr);
+    page.FormCreate();
+    QTest::keyClick(page.IPRangeStart, Qt::Key_Home);
+    QTest::keyClicks(page.IPRangeStart, "10.0.172.7.");
+    QCOMPARE(page.IPRangeStart->Text(), QString("010.000.172.007"));
+    QTest::keyClick(page.IPRangeEnd, Qt::Key_Home);
+    QTest::keyClicks(page.IPRangeEnd, "10.300.0.1.");
+    QCOMPARE(page.IPRangeEnd->Text(), QString("010.300.000.001"));
+    QueueMessageBoxAnswer(QMessageBox::Ok);
+    page.ActionAppendItem->trigger();
+    QCOMPARE(TakeShownMessageBoxTexts(),
+             QStringList{"Неверный адрес 010.300.000.001: каждая группа должна быть числом от 0 "
+                         "до 255."});
+    QCOMPARE(page.ListView->topLevelItemCount(), 0);
+    page.IPRangeEnd->SetText("010.255.000.001");
+    page.ActionAppendItem->trigger();
+    QCOMPARE(Rows(page.ListView), QStringList{"010.000.172.007-010.255.000.001"});
+  }
+
   // The append shortcut does not leave the field: the row holds the spaces.
   void appendFromAnIncompleteFieldKeepsItsSpaces() {
     TfrmToolsStat page(nullptr);
