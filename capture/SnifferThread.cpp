@@ -10,9 +10,6 @@
 namespace corvina {
 namespace {
 
-// The most of one packet that is decoded and dumped.
-constexpr int kMaxPacketBytes = 65536;
-
 // A batch's dump records go to the file in one append when the batch is
 // done, also when a handler failed half-way through it.
 struct TDumpFlush {

@@ -23,6 +23,8 @@ class TSnifferThread : public TThread {
   // Bounds of one hand-over. A main thread that falls behind leaves the
   // packets waiting in the kernel's ring, never in our memory.
   static constexpr int kMaxBatchPackets = 8192;
+  // The most of one packet that is decoded and dumped.
+  static constexpr int kMaxPacketBytes = 65536;
   static constexpr std::size_t kMaxBatchBytes = 4 << 20;
 
   // Reads Owner's LocalAddress now; the thread is created suspended.

@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(offset <= length);
   int n = IPv4Length(frame.data(), length, offset);
   FUZZ_CHECK(n >= 0 && n <= length - offset);
-  n = std::min(n, TSnifferThread::BufferSize);
+  n = std::min(n, TSnifferThread::kMaxPacketBytes);
   const std::vector<std::uint8_t> packet(frame.begin() + offset, frame.begin() + offset + n);
 
   // The remote address is excluded when its first octet is odd: both answers get exercised.
