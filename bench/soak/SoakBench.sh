@@ -4,8 +4,9 @@
 # namespaces, its adapter flapping every 30 s (link down and address gone for
 # two seconds) and its settings re-applied every minute through the real
 # settings dialog (xdotool on an Xvfb display). Once a minute it prints the
-# program's resident memory, open descriptors and threads; at the end, the
-# rows stored against the IPv4 packets on the wire, and the kernel's drops.
+# program's resident memory (and its capture helper's), open descriptors and
+# threads; at the end, the rows stored against the IPv4 packets on the wire
+# (what the kernel dropped, or what was sent while no capture ran, is the gap).
 # Needs root, Xvfb, icewm, xdotool, iperf3 and sqlite3.
 #
 # Usage: bench/soak/SoakBench.sh [program] [minutes] [X display number]
@@ -59,6 +60,9 @@ wire() {
 
 # The program in a folder of its own, capturing on cap0 with every protocol counted.
 cp "$program" "$work/corvina"
+# Its capture helper, when the build has one, goes beside it.
+helper="$(dirname "$program")/corvina-capture"
+[ -x "$helper" ] && cp "$helper" "$work/corvina-capture"
 mkdir -m 700 "$work/runtime"
 printf '[VAR_TYPES]\r\nMacBind=256\r\nShowICMP=11\r\nShowUDP=11\r\nShowTCP=11\r\nFormLeft=3\r\nFormTop=3\r\n\r\n[VAR_VALUES]\r\nMacBind=02-00-00-00-0C-01\r\nShowICMP=1\r\nShowUDP=1\r\nShowTCP=1\r\nFormLeft=200\r\nFormTop=100\r\n' >"$work/corvina.cfg"
 
@@ -115,19 +119,27 @@ flap() {
   ip -n "$a" neigh replace 10.77.0.2 lladdr 02:00:00:00:0c:02 dev cap0 nud permanent
 }
 
+# Resident memory of the capture helpers the program started (the ring lives there).
+helper_rss() {
+  local kib=0 pid
+  for pid in $(cat /proc/"$meter"/task/*/children 2>/dev/null); do
+    kib=$((kib + $(awk '/^VmRSS:/ { print $2 }' "/proc/$pid/status" 2>/dev/null || echo 0)))
+  done
+  echo "$kib"
+}
+
 sample() {
-  local rss fds threads rows drops
+  local rss fds threads rows
   rss=$(awk '/^VmRSS:/ { print $2 }' "/proc/$meter/status")
   threads=$(awk '/^Threads:/ { print $2 }' "/proc/$meter/status")
   fds=$(ls "/proc/$meter/fd" | wc -l)
   rows=$(sqlite3 "$work/corvina.dat" 'SELECT COUNT(*) FROM INETTRAFFIC' 2>/dev/null || echo "?")
-  drops=$(in_a ss -0 -m -p 2>/dev/null | grep -o 'corvina.*d[0-9]*)' | grep -o ',d[0-9]*' | tr -d ',d' | head -1)
-  printf '%6s %10s %5s %8s %12s %12s %10s\n' "$1" "$rss" "$fds" "$threads" "$rows" \
-    $(($(wire) - wire_before)) "${drops:-none}"
+  printf '%6s %10s %12s %5s %8s %12s %12s\n' "$1" "$rss" "$(helper_rss)" "$fds" "$threads" \
+    "$rows" $(($(wire) - wire_before))
 }
 
-printf '%6s %10s %5s %8s %12s %12s %10s\n' "minute" "RSS (KiB)" "fds" "threads" "rows stored" \
-  "wire packets" "drops"
+printf '%6s %10s %12s %5s %8s %12s %12s\n' "minute" "RSS (KiB)" "helper (KiB)" "fds" "threads" \
+  "rows stored" "wire packets"
 sample 0
 flaps=0
 for ((t = 1; t <= seconds; t++)); do
