@@ -31,14 +31,6 @@ constexpr TReportEntry kReports[] = {
 
 bool DatabaseOpen() { return DM && DM->DatabaseOpen(); }
 
-QPushButton* ActionButton(QAction* action, QWidget* parent) {
-  auto* button = new QPushButton(action->text(), parent);
-  button->setEnabled(action->isEnabled());
-  QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
-  QObject::connect(action, &QAction::enabledChanged, button, &QWidget::setEnabled);
-  return button;
-}
-
 QString DayText(const QDate& date) { return date.toString("dd.MM.yyyy"); }
 
 }  // namespace

@@ -3,9 +3,20 @@
 // write them when it is left. A page class is named by its QMetaObject and
 // must have a Q_INVOKABLE constructor taking the owner widget.
 
+#include <QAction>
+#include <QPushButton>
 #include <QWidget>
 
 namespace corvina {
+
+// A button of a page that shows and runs its action, enabled with it.
+inline QPushButton* ActionButton(QAction* action, QWidget* parent) {
+  auto* button = new QPushButton(action->text(), parent);
+  button->setEnabled(action->isEnabled());
+  QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
+  QObject::connect(action, &QAction::enabledChanged, button, &QWidget::setEnabled);
+  return button;
+}
 
 class TToolsPage : public QWidget {
   Q_OBJECT

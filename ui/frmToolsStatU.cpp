@@ -20,18 +20,6 @@
 #include "ui/ReportList.h"
 
 namespace corvina {
-namespace {
-
-// A button that shows and runs its action, enabled with it.
-QPushButton* ActionButton(QAction* action, QWidget* parent) {
-  auto* button = new QPushButton(action->text(), parent);
-  button->setEnabled(action->isEnabled());
-  QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
-  QObject::connect(action, &QAction::enabledChanged, button, &QWidget::setEnabled);
-  return button;
-}
-
-}  // namespace
 
 TfrmToolsStat::TfrmToolsStat(QWidget* owner) : TToolsPage(owner) {
   setObjectName("frmToolsStat");

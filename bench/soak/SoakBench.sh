@@ -149,7 +149,8 @@ for ((t = 1; t <= seconds; t++)); do
     flaps=$((flaps + 1))
   fi
   if ((t % 60 == 15)); then apply_settings; fi
-  if ((t % 60 == 0)); then sample $((t / 60)); fi
+  # Between a flap's restart and the next one, so a capture (and its helper) runs.
+  if ((t % 60 == 25)); then sample $((t / 60 + 1)); fi
 done
 
 kill "$udp" "$tcp" "$icmp" 2>/dev/null || true
