@@ -151,6 +151,8 @@ Variant Variant::OfKind(std::uint16_t kind) {
 
 bool Variant::IsNumeric() const { return IsIntegerKind(kind_) || IsFloatKind(kind_); }
 
+bool Variant::IsInteger() const { return IsIntegerKind(kind_); }
+
 void Variant::CannotConvert(const char* target) const {
   throw EVariantError(std::string("Could not convert variant of type (") + VarTypeName(kind_) +
                       ") into type (" + target + ")");

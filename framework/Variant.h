@@ -59,6 +59,7 @@ class Variant {
   bool IsNull() const { return kind_ == varNull; }
   bool IsEmpty() const { return kind_ == varEmpty; }
   bool IsNumeric() const;  // an integer or float kind, Boolean excluded
+  bool IsInteger() const;  // an integer kind, Boolean excluded
   bool IsText() const { return kind_ == varString || kind_ == varOleStr; }
 
   // Conversions as the variant rules give them; EVariantError when they cannot convert.

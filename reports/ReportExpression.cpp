@@ -162,7 +162,7 @@ std::string GroupDigits(std::string digits, const std::string& separator) {
 
 std::string NumberText(const Variant& value, int decimals, const TFormatSettings& fs) {
   std::string sign, whole, fraction;
-  if (IsIntegerValue(value)) {
+  if (value.IsInteger()) {
     const std::int64_t v = value.AsInt64();
     // Through unsigned, so the lowest value has a magnitude too.
     const std::uint64_t magnitude =
@@ -317,7 +317,7 @@ std::string TTextTemplate::Evaluate(const TExpressionScope& scope) const {
 }
 
 Variant AddNumbers(const Variant& a, const Variant& b, int sign, const TFormatSettings& fs) {
-  if (IsIntegerValue(a) && IsIntegerValue(b)) {
+  if (a.IsInteger() && b.IsInteger()) {
     std::int64_t sum = 0;
     if (sign > 0 ? __builtin_add_overflow(a.AsInt64(), b.AsInt64(), &sum)
                  : __builtin_sub_overflow(a.AsInt64(), b.AsInt64(), &sum))
@@ -325,21 +325,6 @@ Variant AddNumbers(const Variant& a, const Variant& b, int sign, const TFormatSe
     return Variant::FromInteger(sum, varInt64);
   }
   return Variant::FromFloat(a.AsDouble(fs) + sign * b.AsDouble(fs));
-}
-
-bool IsIntegerValue(const Variant& v) {
-  switch (v.Kind()) {
-    case varSmallint:
-    case varInteger:
-    case varShortInt:
-    case varByte:
-    case varWord:
-    case varLongWord:
-    case varInt64:
-      return true;
-    default:
-      return false;
-  }
 }
 
 std::string DisplayText(const Variant& value, const TFormatSettings& fs) {

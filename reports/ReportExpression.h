@@ -65,8 +65,6 @@ class TTextTemplate {
   std::vector<Part> parts_;
 };
 
-// An integer kind of value (sums of them stay exact integers).
-bool IsIntegerValue(const Variant& value);
 // a + sign * b: integers exactly (EReportError when the result overflows),
 // anything else as floating point.
 Variant AddNumbers(const Variant& a, const Variant& b, int sign, const TFormatSettings& fs);
