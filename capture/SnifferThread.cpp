@@ -55,6 +55,12 @@ std::uint64_t TSnifferThread::KernelDropped() const {
 
 void TSnifferThread::Execute() {
   if (InitSocket()) {
+    // The batch's full room at once: one large block per capture, given back
+    // whole when the capture ends, instead of a run of growing copies that
+    // leave the allocator's arenas fragmented across adapter restarts.
+    Batch.reserve(kMaxBatchPackets);
+    BatchOffsets.reserve(kMaxBatchPackets);
+    BatchBytes.reserve(kMaxBatchBytes + kMaxPacketBytes);
     try {
       const IPacketSource::TPacketSink take = [this](const std::uint8_t* packet, int n,
                                                      TDateTime time) {

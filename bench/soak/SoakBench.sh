@@ -121,9 +121,11 @@ flap() {
 
 # Resident memory of the capture helpers the program started (the ring lives there).
 helper_rss() {
-  local kib=0 pid
+  local kib=0 pid one
   for pid in $(cat /proc/"$meter"/task/*/children 2>/dev/null); do
-    kib=$((kib + $(awk '/^VmRSS:/ { print $2 }' "/proc/$pid/status" 2>/dev/null || echo 0)))
+    # A helper that has just ended has no resident size, or no status at all.
+    one=$(awk '/^VmRSS:/ { print $2 }' "/proc/$pid/status" 2>/dev/null || true)
+    kib=$((kib + ${one:-0}))
   done
   echo "$kib"
 }
