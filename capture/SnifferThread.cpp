@@ -6,6 +6,7 @@
 
 #include "capture/SnifferLan.h"
 #include "framework/DateTime.h"
+#include "platform/System.h"
 
 namespace corvina {
 namespace {
@@ -164,6 +165,7 @@ void TSnifferThread::ReleaseSource() {
   Batch = {};
   BatchOffsets = {};
   BatchBytes = {};
+  ReturnFreeMemory();
 }
 
 void TSnifferThread::SyncStarted() {

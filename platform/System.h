@@ -41,6 +41,11 @@ int ReplaceFileContents(const std::string& fileName, std::string_view data);
 // lock that cannot be taken at all counts as held.
 bool LockUntilExit(const std::string& fileName, const std::string& fallback);
 
+// Gives the heap's free pages back to the system. For when a capture ends:
+// the threads that come and go leave free room in the allocator's pools,
+// which it would otherwise keep for the rest of the day.
+void ReturnFreeMemory();
+
 // The system's message text for an errno-style code.
 std::string SystemErrorText(int code);
 

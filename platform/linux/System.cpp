@@ -1,6 +1,7 @@
 #include "platform/System.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -106,6 +107,8 @@ int ReplaceFileContents(const std::string& fileName, std::string_view data) {
   if (error) unlink(tmp.c_str());
   return error;
 }
+
+void ReturnFreeMemory() { malloc_trim(0); }
 
 std::string SystemErrorText(int code) {
   char buf[256];
